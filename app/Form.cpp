@@ -1,0 +1,26 @@
+#include "app/Form.h"
+
+#include "app/Program.h"
+
+namespace app {
+
+Form::Form(Program& program, const platform::WindowSpec& spec)
+    : program_(program), window_(program.Platform().ui.CreateWindow(spec)) {
+  // The close button unloads the form, as the window framework does by default.
+  window_->OnCloseRequest([this] { program_.Unload(*this); });
+}
+
+Form::~Form() = default;
+
+void Form::Show() {
+  shownOnce_ = true;
+  hiddenBeforeShow_ = false;
+  window_->Show();
+}
+
+void Form::Hide() {
+  if (!shownOnce_) hiddenBeforeShow_ = true;
+  window_->Hide();
+}
+
+}  // namespace app

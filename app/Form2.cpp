@@ -1,0 +1,217 @@
+#include "app/Form2.h"
+
+#include "app/Program.h"
+#include "base/RuntimeError.h"
+
+namespace app {
+
+namespace {
+
+platform::WindowSpec MainWindowSpec() {
+  platform::WindowSpec spec;
+  spec.name = u"Form2";
+  spec.caption = u"Quorin 高清云播放器";
+  spec.clientWidth = 14805;
+  spec.clientHeight = 7800;
+  spec.style = platform::FrameStyle::FixedSingle;
+  return spec;
+}
+
+platform::ControlSpec Control(const base::Text& name, platform::Rect rect, bool visible) {
+  platform::ControlSpec spec;
+  spec.name = name;
+  spec.rect = rect;
+  spec.visible = visible;
+  return spec;
+}
+
+// The manifest's values, in the order they are read and stored.
+struct ManifestRow {
+  const char16_t* startMarker;
+  int skip;
+  const char16_t* endMarker;
+  base::TextField Form2::*target;
+};
+
+constexpr ManifestRow kManifestRows[] = {
+    {u"文件名下载", 7, u"文件名结束", &Form2::Text8},
+    {u"改文件名", 6, u"完成文件", &Form2::Text7},
+    {u"服务器一下载开始", 8, u"服务器一下载结束", &Form2::Text9},
+    {u"下载开始", 6, u"下载结束", &Form2::shengji},
+};
+
+}  // namespace
+
+std::optional<base::Text> ExtractField(base::TextView body, base::TextView startMarker, int skip,
+                                       base::TextView endMarker) {
+  const auto s = static_cast<long long>(base::InStr(body, startMarker));
+  const long long p = s + skip;
+  const auto e = static_cast<long long>(base::InStr(body, endMarker));
+  const long long n = e - p;
+  if (n < 0) return std::nullopt;
+  // A value cannot start before the first character: such a step fails like any
+  // other and the field keeps its text.
+  if (p < 1) return std::nullopt;
+  return base::Mid(body, static_cast<std::size_t>(p), static_cast<std::size_t>(n));
+}
+
+Form2::Form2(Program& program)
+    : Form(program, MainWindowSpec()),
+      WebBrowser1(window_->AddBrowser(Control(u"WebBrowser1", {0, -480, 14775, 8295}, true))),
+      WebBrowser2(window_->AddBrowser(Control(u"WebBrowser2", {5880, 120, 495, 495}, false))),
+      Timer1(window_->AddTimer(u"Timer1", 3000, false, nullptr)) {
+  // The auxiliary fields only hold state; the user has no use for them.
+  AddField(shengji, u"shengji", {0, 585, 495, 270});
+  AddField(Text8, u"Text8", {2160, 120, 1095, 375});
+  AddField(Text7, u"Text7", {1080, 120, 780, 495});
+  AddField(Text9, u"Text9", {3240, 120, 1095, 375});
+  AddField(Text6, u"Text6", {0, 120, 1095, 375});
+  AddField(Text4, u"Text4", {480, 480, 375, 375});
+  AddField(Text10, u"Text10", {4320, 120, 1095, 375});
+
+  Text7.OnChange([this] { Text7_Change(); });
+  Text8.OnChange([this] { Text8_Change(); });
+  Text9.OnChange([this] { Text9_Change(); });
+  Text4.OnChange([this] { Text4_Change(); });
+  WebBrowser1.OnDownloadBegin([this] { WebBrowser1_DownloadBegin(); });
+
+  AddMenu();
+}
+
+void Form2::AddField(base::TextField& field, const base::Text& name, platform::Rect rect) {
+  platform::TextBox& box = window_->AddTextBox(Control(name, rect, false), field.GetText(), 0);
+  field.SetMirror([&box](const base::Text& text) { box.SetText(text); });
+}
+
+void Form2::AddMenu() {
+  struct Item {
+    const char16_t* name;
+    const char16_t* caption;
+    void (Form2::*handler)();
+  };
+  // The live-TV and torrent views are reached through "电视直播" and "BT云播放".
+  static constexpr Item kItems[] = {
+      {u"move", u"高清影院", &Form2::move_Click},
+      {u"tv", u"电视直播", nullptr},
+      {u"yun", u"BT云播放", nullptr},
+      {u"DZ", u"动作片", &Form2::DZ_Click},
+      {u"xj", u"喜剧片", &Form2::xj_Click},
+      {u"aq", u"爱情片", &Form2::aq_Click},
+      {u"kf", u"科幻片", &Form2::kf_Click},
+      {u"kb", u"恐怖片", &Form2::kb_Click},
+      {u"jq", u"剧情片", &Form2::jq_Click},
+      {u"dh", u"动画片", &Form2::dh_Click},
+      {u"zy", u"综艺片", &Form2::zy_Click},
+      {u"cn", u"国产片", &Form2::cn_Click},
+      {u"hk", u"港台片", &Form2::hk_Click},
+      {u"rh", u"日韩片", &Form2::rh_Click},
+      {u"usa", u"欧美片", &Form2::usa_Click},
+  };
+  for (const Item& item : kItems) {
+    std::function<void()> onClick;
+    if (item.handler) onClick = [this, handler = item.handler] { (this->*handler)(); };
+    window_->AddMenuItem(item.name, item.caption, std::move(onClick));
+  }
+}
+
+void Form2::Form_Load() {
+  WebBrowser1.Navigate(program_.GetConfig().portalBase + u"/yun/move");
+  WebBrowser1.SetSilent(true);
+  ReadManifest();
+}
+
+void Form2::ReadManifest() {
+  WebBrowser2.Navigate(program_.GetConfig().portalBase + u"/yun/up1.txt");
+  WebBrowser2.SetSilent(true);
+  // Whatever document completes (an error page too) ends the wait. The loop sleeps
+  // until the next event instead of polling.
+  while (WebBrowser2.ReadyState() != platform::Browser::kComplete)
+    program_.Platform().loop.WaitEvents();
+
+  // From here on a failing step is skipped.
+  base::Text body;
+  if (!base::SkipOnFailure([&] { body = WebBrowser2.BodyInnerText(); })) return;
+  for (const ManifestRow& row : kManifestRows) {
+    base::SkipOnFailure([&] {
+      auto value = ExtractField(body, row.startMarker, row.skip, row.endMarker);
+      if (value) (this->*row.target).SetText(std::move(*value));
+    });
+  }
+}
+
+void Form2::Form_Unload() {
+  ReadManifest();
+}
+
+void Form2::Clean(base::TextField& field) {
+  field.SetText(base::Replace(field.GetText(), u"\r\n", u""));
+  field.SetText(base::Replace(field.GetText(), u"\r", u""));
+  field.SetText(base::Replace(field.GetText(), u"\n", u""));
+}
+
+void Form2::Text7_Change() {
+  Clean(Text7);
+}
+
+void Form2::Text8_Change() {
+  Clean(Text8);
+}
+
+void Form2::Text9_Change() {
+  Clean(Text9);
+  Text6.SetText(Text9.GetText() + Text8.GetText());
+}
+
+void Form2::Text4_Change() {
+  ReadManifest();
+}
+
+void Form2::WebBrowser1_DownloadBegin() {
+  WebBrowser1.SetSilent(true);
+}
+
+void Form2::Navigate(const base::Text& path) {
+  WebBrowser1.Navigate(program_.GetConfig().portalBase + path);
+}
+
+void Form2::move_Click() {
+  Navigate(u"/yun/move");
+}
+void Form2::DZ_Click() {
+  Navigate(u"/yun/move/list.asp?dir=1.html");
+}
+void Form2::xj_Click() {
+  Navigate(u"/yun/move/list.asp?dir=2.html");
+}
+void Form2::aq_Click() {
+  Navigate(u"/yun/move/list.asp?dir=3.html");
+}
+void Form2::kf_Click() {
+  Navigate(u"/yun/move/list.asp?dir=4.html");
+}
+void Form2::kb_Click() {
+  Navigate(u"/yun/move/list.asp?dir=5.html");
+}
+void Form2::jq_Click() {
+  Navigate(u"/yun/move/list.asp?dir=7.html");
+}
+void Form2::dh_Click() {
+  Navigate(u"/yun/move/list.asp?dir=8.html");
+}
+void Form2::zy_Click() {
+  Navigate(u"/yun/move/list.asp?dir=9.html");
+}
+void Form2::cn_Click() {
+  Navigate(u"/yun/move/list.asp?dir=10.html");
+}
+void Form2::hk_Click() {
+  Navigate(u"/yun/move/list.asp?dir=11.html");
+}
+void Form2::rh_Click() {
+  Navigate(u"/yun/move/list.asp?dir=12.html");
+}
+void Form2::usa_Click() {
+  Navigate(u"/yun/move/list.asp?dir=13.html");
+}
+
+}  // namespace app

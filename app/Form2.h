@@ -1,0 +1,75 @@
+#pragma once
+
+#include <optional>
+
+#include "app/Form.h"
+#include "base/ChangeText.h"
+#include "base/Text.h"
+#include "platform/Browser.h"
+#include "platform/Ui.h"
+
+namespace app {
+
+// The value between a start marker and an end marker of the update manifest: the text
+// from 1-based position S + skip up to the first end marker, where S is the first start
+// marker's position (0 when absent). Nothing when the end marker comes before that
+// position or is absent.
+std::optional<base::Text> ExtractField(base::TextView body, base::TextView startMarker, int skip,
+                                       base::TextView endMarker);
+
+// The main window: the portal browser, the hidden manifest browser and the text fields
+// that hold what the manifest says.
+class Form2 : public Form {
+ public:
+  explicit Form2(Program& program);
+
+  void Form_Load() override;
+  void Form_Unload() override;
+
+  // Loads the manifest into WebBrowser2, waits for it and stores its four values.
+  void ReadManifest();
+
+  platform::Browser& WebBrowser1;
+  platform::Browser& WebBrowser2;
+  platform::Timer& Timer1;
+
+  base::TextField shengji{u"0"};
+  base::TextField Text8{u"Text8"};
+  base::TextField Text7{u"Text7"};
+  base::TextField Text9{u"Text9"};
+  base::TextField Text6{u"Text6"};
+  base::TextField Text4{u""};
+  base::TextField Text10{u"Text10"};
+
+  // The program's own version.
+  double localVersion = 0;
+
+ private:
+  void AddMenu();
+  void AddField(base::TextField& field, const base::Text& name, platform::Rect rect);
+  void Navigate(const base::Text& path);
+  // Removes every CR LF, then every CR, then every LF, one assignment each.
+  static void Clean(base::TextField& field);
+
+  void Text7_Change();
+  void Text8_Change();
+  void Text9_Change();
+  void Text4_Change();
+  void WebBrowser1_DownloadBegin();
+
+  void move_Click();
+  void DZ_Click();
+  void xj_Click();
+  void aq_Click();
+  void kf_Click();
+  void kb_Click();
+  void jq_Click();
+  void dh_Click();
+  void zy_Click();
+  void cn_Click();
+  void hk_Click();
+  void rh_Click();
+  void usa_Click();
+};
+
+}  // namespace app

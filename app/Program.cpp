@@ -1,0 +1,84 @@
+#include "app/Program.h"
+
+#include <cstdlib>
+#include <utility>
+
+#include "app/Form2.h"
+
+namespace app {
+
+Program::Program(platform::Platform& platform, Config config)
+    : platform_(platform), config_(std::move(config)) {}
+
+Program::~Program() = default;
+
+template <class F>
+F& Program::Reference(Slot slot) {
+  if (!slots_[slot]) {
+    // The slot holds the instance before Form_Load runs, so references made during the
+    // load (by handlers it raises) reach this same instance.
+    auto form = std::make_unique<F>(*this);
+    F& created = *form;
+    slots_[slot] = std::move(form);
+    created.Form_Load();
+    return created;
+  }
+  return static_cast<F&>(*slots_[slot]);
+}
+
+Form2& Program::form2() {
+  return Reference<Form2>(kForm2);
+}
+
+bool Program::IsLoaded(const Form& form) const {
+  for (const auto& slot : slots_)
+    if (slot.get() == &form) return true;
+  return false;
+}
+
+std::size_t Program::LoadedCount() const {
+  std::size_t count = 0;
+  for (const auto& slot : slots_)
+    if (slot) ++count;
+  return count;
+}
+
+void Program::Unload(Form& form) {
+  if (!IsLoaded(form) || form.unloading_) return;
+  form.unloading_ = true;
+  form.Form_Unload();
+
+  // Form_Unload may have dispatched events; find the form's slot afresh.
+  for (auto& slot : slots_) {
+    if (slot.get() != &form) continue;
+    slot->window_->Close();
+    retired_.push_back(std::move(slot));
+    break;
+  }
+  if (!destroyPosted_) {
+    destroyPosted_ = true;
+    platform_.loop.Post([this] { DestroyRetired(); });
+  }
+  if (LoadedCount() == 0) platform_.loop.Quit(0);
+}
+
+void Program::DestroyRetired() {
+  destroyPosted_ = false;
+  auto retired = std::move(retired_);
+  retired_.clear();
+  retired.clear();
+}
+
+void Program::EndProgram() {
+  platform_.shell.EndProgram();
+  std::abort();  // the shell never returns from ending the program
+}
+
+int Program::Run() {
+  Form2& main = form2();
+  if (IsLoaded(main) && !main.HiddenBeforeFirstShow()) main.Show();
+  if (LoadedCount() == 0) return 0;
+  return platform_.loop.Run();
+}
+
+}  // namespace app
