@@ -231,6 +231,7 @@ double LeadingNumber(TextView text) {
   return v == 0 ? 0.0 : v;  // no "-0"
 }
 
+// NaN and the infinities never reach the forms' texts; they get readable words.
 Text NumberToText(double value) {
   if (std::isnan(value)) return u"NaN";
   if (std::isinf(value)) return value > 0 ? u"Infinity" : u"-Infinity";
@@ -302,12 +303,14 @@ double RoundDecimals(double value, int digits) {
   if (!std::isfinite(value) || value == 0) return value;
   const Rounded r = RoundDecimal15(value, digits, /*tiesAwayFromZero=*/false);
   if (!r.changed) return value;
-  std::string ascii = (r.negative ? "-" : "") + r.integer + "e" + std::to_string(-digits);
+  std::string ascii =
+      (r.negative ? "-" : "") + r.integer + "e" + std::to_string(-static_cast<long long>(digits));
   return ParseAscii(ascii);
 }
 
 // A negative value that rounds to zero is written "0.00": a minus sign in front of a
-// zero reading would only look like a fault on the bar.
+// zero reading would only look like a fault on the bar. NaN and the infinities have no
+// "0.00" form and fail with Overflow, as the runtime's checked arithmetic does.
 Text FormatZeroPointZeroZero(double value) {
   RequireFiniteForText(value);
   const Rounded r = RoundDecimal15(value, 2, /*tiesAwayFromZero=*/true);
