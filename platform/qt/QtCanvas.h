@@ -70,7 +70,10 @@ class QtCanvas : public QWidget, public platform::Canvas {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  void ResizeImage();
+  // Brings the image to the inner area's size, keeping what was drawn.
+  void EnsureImage();
+  // One repaint at a time: Qt merges further requests until the paint has run.
+  void ScheduleRepaint();
   QRect InnerRect() const;
   // Pixels per horizontal unit (negative for a negative scale width).
   double PixelsPerUnit() const;
@@ -88,6 +91,7 @@ class QtCanvas : public QWidget, public platform::Canvas {
   std::int16_t borderStyle_ = 1;
   bool enabled_ = true;
   base::FontRef font_;
+  bool repaintPending_ = false;
   // The Qt font built from the shared font object; rebuilt when the object's content
   // differs from what it was built from (the object is shared and may change in place).
   mutable std::optional<base::Font> builtFrom_;

@@ -1,0 +1,404 @@
+#include "platform/qt/QtCanvas.h"
+
+#include <qdrawutil.h>
+#include <QFontDatabase>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QResizeEvent>
+#include <QString>
+#include <QStringList>
+
+#include <algorithm>
+#include <cmath>
+
+#include "base/RuntimeError.h"
+
+namespace platform::qt {
+
+namespace {
+
+constexpr double kTwipsPerPixel = 15.0;
+
+QString ToQString(const base::Text& text) {
+  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+[[noreturn]] void InvalidValue(const char* what) {
+  throw base::RuntimeError(base::ErrorKind::InvalidCall, what);
+}
+
+// The system colours the program's windows use, taken from the palette. Numbers
+// without a counterpart resolve to the window colour.
+QPalette::ColorRole RoleOfSystemColour(int index, QPalette::ColorGroup& group) {
+  group = QPalette::Active;
+  switch (index) {
+    case 2:  // active caption
+    case 13:
+      return QPalette::Highlight;
+    case 9:  // caption text
+    case 14:
+      return QPalette::HighlightedText;
+    case 5:
+      return QPalette::Base;
+    case 6:  // window frame
+    case 21:
+      return QPalette::Shadow;
+    case 7:  // menu text
+      return QPalette::WindowText;
+    case 8:
+      return QPalette::Text;
+    case 12:
+    case 16:
+      return QPalette::Dark;
+    case 15:
+      return QPalette::Button;
+    case 17:
+      group = QPalette::Disabled;
+      return QPalette::Text;
+    case 18:
+      return QPalette::ButtonText;
+    case 20:
+      return QPalette::Light;
+    case 22:
+      return QPalette::Midlight;
+    case 23:
+      return QPalette::ToolTipText;
+    case 24:
+      return QPalette::ToolTipBase;
+    default:
+      return QPalette::Window;
+  }
+}
+
+bool IsSimSun(const QString& family) {
+  return family == QStringLiteral("宋体") || family.compare(u"SimSun", Qt::CaseInsensitive) == 0 ||
+         family == QStringLiteral("新宋体") || family.compare(u"NSimSun", Qt::CaseInsensitive) == 0;
+}
+
+// An installed face for Chinese text, for fonts the machine lacks. The "Sharp" face of
+// WenQuanYi carries hand-tuned bitmaps at small sizes, the nearest thing to SimSun's.
+QString CjkReplacement() {
+  static const QString family = [] {
+    for (const char* name : {"WenQuanYi Zen Hei Sharp", "WenQuanYi Zen Hei", "Noto Sans CJK SC",
+                             "Noto Serif CJK SC", "AR PL UMing CN"}) {
+      if (QFontDatabase::hasFamily(QString::fromLatin1(name))) return QString::fromLatin1(name);
+    }
+    const QStringList any = QFontDatabase::families(QFontDatabase::SimplifiedChinese);
+    return any.isEmpty() ? QString() : any.first();
+  }();
+  return family;
+}
+
+constexpr int kCharsetGb2312 = 134;
+constexpr int kCharsetChineseBig5 = 136;
+
+}  // namespace
+
+QtCanvas::QtCanvas(QWidget* parent) : QWidget(parent), font_(std::make_shared<base::Font>()) {
+  // paintEvent covers every pixel itself.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+QtCanvas::~QtCanvas() = default;
+
+// ---- geometry ----
+
+int QtCanvas::BorderWidth() const {
+  if (borderStyle_ == 0) return 0;
+  return appearance_ == 1 ? 2 : 1;
+}
+
+QRect QtCanvas::InnerRect() const {
+  const int b = BorderWidth();
+  QRect inner = rect().adjusted(b, b, -b, -b);
+  if (inner.width() < 0) inner.setWidth(0);
+  if (inner.height() < 0) inner.setHeight(0);
+  return inner;
+}
+
+void QtCanvas::EnsureImage() {
+  const QSize size = InnerRect().size();
+  if (image_.size() == size) return;
+  QImage fresh;
+  if (!size.isEmpty()) {
+    fresh = QImage(size, QImage::Format_RGB32);
+    fresh.fill(Resolve(backColor_));
+    if (!image_.isNull()) {
+      QPainter p(&fresh);
+      p.setCompositionMode(QPainter::CompositionMode_Source);
+      p.drawImage(0, 0, image_);
+    }
+  }
+  image_ = std::move(fresh);
+}
+
+float QtCanvas::ScaleWidth() const {
+  if (scaleWidth_ != 0) return scaleWidth_;
+  return static_cast<float>(InnerRect().width() * kTwipsPerPixel);
+}
+
+float QtCanvas::ScaleHeight() const {
+  return static_cast<float>(InnerRect().height() * kTwipsPerPixel);
+}
+
+double QtCanvas::PixelsPerUnit() const {
+  if (scaleWidth_ == 0) return 1.0 / kTwipsPerPixel;
+  return InnerRect().width() / static_cast<double>(scaleWidth_);
+}
+
+void QtCanvas::SetScaleWidth(float units) {
+  // A zero scale would put the right edge on the left one.
+  if (units == 0 || !std::isfinite(units)) InvalidValue("invalid scale width");
+  scaleWidth_ = units;
+}
+
+float QtCanvas::Width() const {
+  return static_cast<float>(width() * kTwipsPerPixel);
+}
+float QtCanvas::Height() const {
+  return static_cast<float>(height() * kTwipsPerPixel);
+}
+
+void QtCanvas::SetWidth(float twips) {
+  if (!(twips >= 0) || !std::isfinite(twips)) InvalidValue("invalid width");
+  resize(static_cast<int>(std::lround(twips / kTwipsPerPixel)), height());
+  EnsureImage();
+}
+
+void QtCanvas::SetHeight(float twips) {
+  if (!(twips >= 0) || !std::isfinite(twips)) InvalidValue("invalid height");
+  resize(width(), static_cast<int>(std::lround(twips / kTwipsPerPixel)));
+  EnsureImage();
+}
+
+// ---- colours and appearance ----
+
+QRgb QtCanvas::Resolve(base::Colour colour) const {
+  if (base::IsSystemColour(colour)) {
+    QPalette::ColorGroup group;
+    const QPalette::ColorRole role = RoleOfSystemColour(base::SystemColourIndex(colour), group);
+    return palette().color(group, role).rgb() & 0x00FFFFFFu;
+  }
+  return qRgb(base::RedOf(colour), base::GreenOf(colour), base::BlueOf(colour)) & 0x00FFFFFFu;
+}
+
+void QtCanvas::SetBackColor(base::Colour colour) {
+  backColor_ = colour;
+  // A new background erases the drawing, as on any picture box.
+  Clear();
+}
+
+void QtCanvas::SetForeColor(base::Colour colour) {
+  foreColor_ = colour;
+}
+
+void QtCanvas::SetAppearance(std::int16_t appearance) {
+  if (appearance != 0 && appearance != 1) InvalidValue("invalid appearance");
+  appearance_ = appearance;
+  EnsureImage();
+  ScheduleRepaint();
+}
+
+void QtCanvas::SetBorderStyle(std::int16_t style) {
+  if (style != 0 && style != 1) InvalidValue("invalid border style");
+  borderStyle_ = style;
+  EnsureImage();
+  ScheduleRepaint();
+}
+
+void QtCanvas::SetEnabled(bool enabled) {
+  enabled_ = enabled;
+  setEnabled(enabled);
+}
+
+// ---- font ----
+
+void QtCanvas::SetFont(base::FontRef font) {
+  if (!font) InvalidValue("no font object");
+  font_ = std::move(font);
+}
+
+const QFont& QtCanvas::QtFont() const {
+  if (builtFrom_ && *builtFrom_ == *font_) return qfont_;
+  const base::Font& f = *font_;
+  QString family = ToQString(f.name);
+  if (!QFontDatabase::hasFamily(family) &&
+      (IsSimSun(family) || f.charset == kCharsetGb2312 || f.charset == kCharsetChineseBig5)) {
+    const QString replacement = CjkReplacement();
+    if (!replacement.isEmpty()) family = replacement;
+  }
+  QFont q(family);
+  // Points at 96 dots per inch, whatever the screen says: the twip is 1/15 pixel here.
+  q.setPixelSize(std::max(1, static_cast<int>(std::lround(f.size * 96.0 / 72.0))));
+  q.setWeight(static_cast<QFont::Weight>(std::clamp(f.weight == 0 ? 400 : f.weight, 1, 1000)));
+  q.setItalic(f.italic);
+  q.setUnderline(f.underline);
+  q.setStrikeOut(f.strikethrough);
+  // Crisp glyphs in the text colour only, so the inverting fill gives exactly two colours.
+  q.setStyleStrategy(QFont::NoAntialias);
+  q.setHintingPreference(QFont::PreferFullHinting);
+  qfont_ = q;
+  metrics_.emplace(qfont_);
+  builtFrom_ = f;
+  return qfont_;
+}
+
+const QFontMetricsF& QtCanvas::Metrics() const {
+  QtFont();
+  return *metrics_;
+}
+
+float QtCanvas::TextWidth(const base::Text& text) const {
+  if (text.empty()) return 0;
+  const double px = Metrics().horizontalAdvance(ToQString(text));
+  return static_cast<float>(px / PixelsPerUnit());
+}
+
+float QtCanvas::TextHeight(const base::Text&) const {
+  return static_cast<float>(Metrics().height() * kTwipsPerPixel);
+}
+
+// ---- drawing ----
+
+void QtCanvas::SetDrawMode(int mode) {
+  if (mode < 1 || mode > 16) InvalidValue("invalid draw mode");
+  drawMode_ = mode;
+}
+
+void QtCanvas::SetCurrentX(float x) {
+  if (!std::isfinite(x)) throw base::RuntimeError(base::ErrorKind::Overflow, "overflow");
+  currentX_ = x;
+}
+
+void QtCanvas::SetCurrentY(float y) {
+  if (!std::isfinite(y)) throw base::RuntimeError(base::ErrorKind::Overflow, "overflow");
+  currentY_ = y;
+}
+
+void QtCanvas::Clear() {
+  EnsureImage();
+  if (!image_.isNull()) image_.fill(Resolve(backColor_));
+  currentX_ = 0;
+  currentY_ = 0;
+  ScheduleRepaint();
+}
+
+void QtCanvas::Print(const base::Text& text) {
+  EnsureImage();
+  const QFont& font = QtFont();
+  if (!text.empty() && !image_.isNull()) {
+    QPainter p(&image_);
+    p.setFont(font);
+    p.setPen(QColor(Resolve(foreColor_)));
+    const double x = currentX_ * PixelsPerUnit();
+    const double y = currentY_ / kTwipsPerPixel + metrics_->ascent();
+    p.drawText(QPointF(x, y), ToQString(text));
+    ScheduleRepaint();
+  }
+  // The cursor goes to the start of the next line.
+  currentX_ = 0;
+  currentY_ += TextHeight(text);
+}
+
+void QtCanvas::FilledBox(float x1, float y1, float x2, float y2, base::Colour colour) {
+  EnsureImage();
+  if (image_.isNull() || drawMode_ == 11) return;  // 11: nop
+  const double ppu = PixelsPerUnit();
+  // Pixel edges, clamped to just outside the image so that far-off corners stay in range.
+  auto edge = [](double pixels, int limit) {
+    return static_cast<int>(std::lround(std::clamp(pixels, -1.0, limit + 1.0)));
+  };
+  const int w = image_.width();
+  const int h = image_.height();
+  int left = edge(x1 * ppu, w);
+  int right = edge(x2 * ppu, w);
+  int top = edge(y1 / kTwipsPerPixel, h);
+  int bottom = edge(y2 / kTwipsPerPixel, h);
+  if (left > right) std::swap(left, right);
+  if (top > bottom) std::swap(top, bottom);
+  const QRect box = QRect(left, top, right - left, bottom - top).intersected(image_.rect());
+  if (box.isEmpty()) return;
+
+  QPainter p(&image_);
+  switch (drawMode_) {
+    case 1:
+      p.setCompositionMode(QPainter::RasterOp_ClearDestination);
+      break;
+    case 2:
+      p.setCompositionMode(QPainter::RasterOp_NotSourceAndNotDestination);
+      break;
+    case 3:
+      p.setCompositionMode(QPainter::RasterOp_NotSourceAndDestination);
+      break;
+    case 4:
+      p.setCompositionMode(QPainter::RasterOp_NotSource);
+      break;
+    case 5:
+      p.setCompositionMode(QPainter::RasterOp_SourceAndNotDestination);
+      break;
+    case 6:
+      p.setCompositionMode(QPainter::RasterOp_NotDestination);
+      break;
+    case 7:
+      p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+      break;
+    case 8:
+      p.setCompositionMode(QPainter::RasterOp_NotSourceOrNotDestination);
+      break;
+    case 9:
+      p.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
+      break;
+    case 10:
+      p.setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
+      break;
+    case 12:
+      p.setCompositionMode(QPainter::RasterOp_NotSourceOrDestination);
+      break;
+    case 14:
+      p.setCompositionMode(QPainter::RasterOp_SourceOrNotDestination);
+      break;
+    case 15:
+      p.setCompositionMode(QPainter::RasterOp_SourceOrDestination);
+      break;
+    case 16:
+      p.setCompositionMode(QPainter::RasterOp_SetDestination);
+      break;
+    default:
+      p.setCompositionMode(QPainter::CompositionMode_Source);
+      break;
+  }
+  p.fillRect(box, QColor(Resolve(colour)));
+  ScheduleRepaint();
+}
+
+void QtCanvas::Refresh() {
+  repaint();
+}
+
+void QtCanvas::ScheduleRepaint() {
+  if (repaintPending_ || !isVisible()) return;
+  repaintPending_ = true;
+  update();
+}
+
+void QtCanvas::paintEvent(QPaintEvent*) {
+  repaintPending_ = false;
+  EnsureImage();
+  QPainter p(this);
+  const QRect inner = InnerRect();
+  if (borderStyle_ == 1) {
+    if (appearance_ == 1) {
+      qDrawWinPanel(&p, rect(), palette(), /*sunken=*/true);
+    } else {
+      p.setPen(QColor(Resolve(base::kSystemColourFlag + 6)));
+      p.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+  }
+  if (!image_.isNull()) p.drawImage(inner.topLeft(), image_);
+}
+
+void QtCanvas::resizeEvent(QResizeEvent*) {
+  EnsureImage();
+}
+
+}  // namespace platform::qt
