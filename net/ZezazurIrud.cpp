@@ -1,0 +1,445 @@
+#include "net/ZezazurIrud.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+#include "base/Numbers.h"
+#include "base/RuntimeError.h"
+#include "net/CreateDirectoryPath.h"
+
+namespace net {
+
+namespace {
+
+using platform::HttpClient;
+
+const base::Text kVersion = u"Corvat ZezazurIrud 1.0.0";
+constexpr char kHttpVersion[] = "HTTP/1.0";
+constexpr std::uint32_t kRawHeadersSize = 1024;
+constexpr std::uint32_t kCookieBufferSize = 256;
+
+// Runs one step of an operation that skips failed steps.
+template <class Step>
+void Absorb(Step&& step) {
+  base::SkipOnFailure(std::forward<Step>(step));
+}
+
+struct KnownHeader {
+  base::TextView name;      // upper case, as asked for
+  base::TextView searched;  // as it is searched for in the block
+  std::size_t offset;       // from the match to the value: the name, the colon, one blank
+};
+
+constexpr std::array<KnownHeader, 5> kKnownHeaders{{
+    {u"CONTENT-LENGTH", u"Content-Length", 16},
+    {u"CONTENT-TYPE", u"Content-Type", 14},
+    {u"DATE", u"Date", 6},
+    {u"LAST-MODIFIED", u"Last-Modified", 15},
+    {u"SERVER", u"Server", 8},
+}};
+
+}  // namespace
+
+ZezazurIrud::ZezazurIrud(platform::HttpClient& http, platform::FileSystem& files,
+                         platform::Clock& clock, platform::EventLoop& loop,
+                         platform::Charset& charset)
+    : http_(http), files_(files), clock_(clock), loop_(loop), decoder_(charset) {
+  method_ = u"GET";
+  url_.clear();
+  referer_.clear();
+  userAgent_ = u"Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1)";
+  cookie_.clear();
+  charsetName_ = u"gb2312";
+  pakesize_ = 1024;
+  reDown_ = true;
+  filename_.clear();
+  postData_.clear();
+  isUpload_ = false;
+  sHost.clear();
+  nPort = 80;
+  sPath.clear();
+  bRunning = false;
+  hOpen = HttpClient::kNone;
+  hConnect = HttpClient::kNone;
+  hRequest = HttpClient::kNone;
+}
+
+ZezazurIrud::~ZezazurIrud() {
+  bRunning = false;
+  // Handles a caller left open would otherwise outlive the object.
+  Absorb([&] { ReleaseHandles(); });
+}
+
+void ZezazurIrud::SetEvents(Events events) {
+  // A handler being run keeps its own copy alive (see Raise*), so handlers may be
+  // replaced from inside a handler.
+  events_ = std::make_shared<const Events>(std::move(events));
+}
+
+const base::Text& ZezazurIrud::Version() const {
+  return kVersion;
+}
+
+void ZezazurIrud::RaiseProgress(double dbFileSize, double dbFinished, double dbSpeed) {
+  auto events = events_;
+  if (events && events->Progress) events->Progress(dbFileSize, dbFinished, dbSpeed);
+}
+
+void ZezazurIrud::RaiseDownloadEnd(bool bSuccess) {
+  auto events = events_;
+  if (events && events->DownloadEnd) events->DownloadEnd(bSuccess);
+}
+
+void ZezazurIrud::RaiseStatus(std::int32_t lStatus) {
+  auto events = events_;
+  if (events && events->Status) events->Status(lStatus);
+}
+
+void ZezazurIrud::RaiseError(std::int32_t lErrorCode) {
+  auto events = events_;
+  if (events && events->Error) events->Error(lErrorCode);
+}
+
+void ZezazurIrud::ReleaseHandles() {
+  // Each member is cleared before its handle is closed, so nothing is closed twice.
+  for (Handle* handle : {&hRequest, &hConnect, &hOpen}) {
+    Handle open = std::exchange(*handle, HttpClient::kNone);
+    if (open != HttpClient::kNone) http_.InternetCloseHandle(open);
+  }
+}
+
+// ---- Request session ----
+
+void ZezazurIrud::ParseUrl() {
+  if (url_.empty()) return;
+  base::Text s = base::ReplaceNoCase(url_, u"http://", u"");
+  std::size_t p = base::InStr(s, u"/");
+  if (p > 0) {
+    sPath = base::Mid(s, p);
+    sHost = base::Left(s, p - 1);
+  } else {
+    sPath = u"/";
+    sHost = s;
+  }
+  std::size_t colon = base::InStr(sHost, u":");
+  if (colon > 0) {
+    std::size_t next = base::InStr(colon + 1, sHost, u":");
+    base::Text port =
+        next > 0 ? base::Mid(sHost, colon + 1, next - colon - 1) : base::Mid(sHost, colon + 1);
+    sHost = base::Left(sHost, colon - 1);
+    nPort = base::TextToInt32(port);
+  } else {
+    nPort = 80;
+  }
+}
+
+bool ZezazurIrud::Download() {
+  // A request left open by a failed Download (or by a caller that never stopped) is
+  // released here rather than lost.
+  ReleaseHandles();
+  bRunning = true;
+  ParseUrl();
+
+  RaiseStatus(1);
+  ReleaseHandles();  // in case a handler made a request of its own
+  hOpen = http_.InternetOpen(base::ToGbk(userAgent_), HttpClient::kOpenTypePreconfig, nullptr,
+                             nullptr, 0);
+  if (hOpen == HttpClient::kNone) {
+    RaiseError(1);
+    return false;
+  }
+
+  RaiseStatus(2);
+  std::int16_t port = base::ToInt16(static_cast<std::int64_t>(nPort));
+  Handle connection = http_.InternetConnect(hOpen, base::ToGbk(sHost), port, nullptr, kHttpVersion,
+                                            HttpClient::kServiceHttp, 0, 0);
+  if (hConnect != HttpClient::kNone) http_.InternetCloseHandle(hConnect);
+  hConnect = connection;
+  if (hConnect == HttpClient::kNone) {
+    RaiseError(2);
+    return false;
+  }
+
+  RaiseStatus(3);
+  Handle request =
+      http_.HttpOpenRequest(hConnect, base::ToGbk(method_), base::ToGbk(sPath), kHttpVersion,
+                            nullptr, nullptr, HttpClient::kFlagReload, 0);
+  if (hRequest != HttpClient::kNone) http_.InternetCloseHandle(hRequest);
+  hRequest = request;
+  if (hRequest == HttpClient::kNone) {
+    RaiseError(3);
+    return false;
+  }
+
+  RaiseStatus(4);
+  base::Text headers;
+  if (!referer_.empty()) headers += u"Referer: " + referer_ + u"\r\n";
+  if (base::UCase(method_) == u"POST") {
+    headers += u"Content-Type: application/x-www-form-urlencoded\r\n";
+  }
+  std::string narrowHeaders = base::ToGbk(headers);
+  http_.HttpAddRequestHeaders(hRequest, narrowHeaders,
+                              static_cast<std::uint32_t>(narrowHeaders.size()),
+                              HttpClient::kAddReqFlagAddReplace);
+
+  if (!cookie_.empty()) http_.InternetSetCookie(base::ToGbk(url_), nullptr, base::ToGbk(cookie_));
+
+  std::string body = base::ToGbk(postData_);
+  http_.HttpSendRequest(hRequest, nullptr, 0, body, static_cast<std::uint32_t>(body.size()));
+
+  sRawHeaders.assign(kRawHeadersSize, u' ');
+  lRawHeadersLen = kRawHeadersSize;
+  char buffer[kRawHeadersSize];
+  std::uint32_t length = kRawHeadersSize;
+  std::uint32_t index = 0;
+  bHaveHeaders = http_.HttpQueryInfo(hRequest, HttpClient::kQueryRawHeaders, buffer, length, index);
+  if (bHaveHeaders) {
+    length = std::min(length, kRawHeadersSize);
+    lRawHeadersLen = static_cast<std::int32_t>(length);
+    sRawHeaders = base::FromGbk(std::string_view(buffer, length));
+  } else {
+    sRawHeaders.clear();
+  }
+  return true;
+}
+
+void ZezazurIrud::bStop() {
+  bRunning = false;
+  ReleaseHandles();
+  http_.DeleteUrlCacheEntry(base::ToGbk(url_));
+}
+
+// ---- Queries ----
+
+base::Text ZezazurIrud::GetHeader(const base::Text& hdrName) {
+  if (!bRunning) {
+    Absorb([&] { bStop(); });
+    return u"0";
+  }
+  if (sRawHeaders.empty()) return u"0";
+  base::Text name = base::UCase(hdrName);
+  if (name.empty()) return sRawHeaders;
+  for (const KnownHeader& header : kKnownHeaders) {
+    if (name != header.name) continue;
+    std::size_t p = base::InStr(sRawHeaders, header.searched);
+    // A header that is absent answers empty text, which reads as no number.
+    if (p == 0) return {};
+    base::Text rest = base::Mid(sRawHeaders, p + header.offset);
+    std::size_t q = base::InStr(rest, base::TextView(u"\0", 1));
+    if (q == 0) return {};
+    return base::Left(rest, q - 1);
+  }
+  return u"0";
+}
+
+std::optional<std::int32_t> ZezazurIrud::ReadableContentLength() {
+  base::Text text = GetHeader(u"Content-Length");
+  std::optional<std::int32_t> length;
+  Absorb([&] { length = base::TextToInt32(text); });
+  return length;
+}
+
+std::int32_t ZezazurIrud::FileSize() {
+  return ReadableContentLength().value_or(1);
+}
+
+base::Text ZezazurIrud::GetCookie(const base::Text& CookName) {
+  char buffer[kCookieBufferSize];
+  std::fill(std::begin(buffer), std::end(buffer), ' ');
+  std::uint32_t size = kCookieBufferSize - 1;
+  bool found = false;
+  Absorb([&] {
+    found = http_.InternetGetCookie(base::ToGbk(url_), base::ToGbk(CookName), buffer, size);
+  });
+  if (!found) return {};
+  base::Text text = base::FromGbk(std::string_view(buffer, kCookieBufferSize));
+  for (char16_t drop : {u'\0', u'\n', u'\r'}) {
+    text.erase(std::remove(text.begin(), text.end(), drop), text.end());
+    if (text.size() < kCookieBufferSize) text.resize(kCookieBufferSize, u' ');
+  }
+  return text;
+}
+
+// ---- Transfers ----
+
+bool ZezazurIrud::Request() {
+  bool requested = false;
+  if (!base::SkipOnFailure([&] { requested = Download(); })) return false;
+  return requested;
+}
+
+void ZezazurIrud::EndWithError(std::int32_t lErrorCode) {
+  Absorb([&] { bStop(); });
+  Absorb([&] { RaiseError(lErrorCode); });
+  Absorb([&] { RaiseDownloadEnd(false); });
+}
+
+template <class Sink>
+bool ZezazurIrud::ReadLoop(double total, const std::optional<std::int32_t>& expected, Sink&& sink) {
+  Absorb([&] { dbStartTime = clock_.SecondsSinceMidnight(); });
+  double bytesSoFar = 0;
+  // One buffer for the whole transfer, grown when a handler raises Pakesize; it is
+  // never touched before a read fills it.
+  std::unique_ptr<std::uint8_t[]> buffer;
+  std::size_t capacity = 0;
+  for (;;) {
+    std::int32_t size = pakesize_;
+    std::uint32_t read = 0;
+    bool ok = true;
+    if (size > 0) {
+      if (static_cast<std::size_t>(size) > capacity) {
+        buffer.reset();
+        capacity = 0;
+        Absorb([&] {
+          buffer = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(size));
+          capacity = static_cast<std::size_t>(size);
+        });
+      }
+      // A buffer that cannot be made counts as a failed read.
+      ok = false;
+      if (capacity > 0) {
+        Absorb([&] {
+          ok = http_.InternetReadFile(hRequest, buffer.get(), static_cast<std::uint32_t>(size),
+                                      read);
+        });
+      }
+      read = std::min(read, static_cast<std::uint32_t>(size));
+    }
+    if (!ok || read == 0) {
+      // Once data has arrived, a failed read or a body shorter than its announced length
+      // is a cut-off transfer, not a complete one.
+      bool started = bytesSoFar > 0 || read > 0;
+      bool failed = !ok && started;
+      bool shortBody = ok && expected && bytesSoFar > 0 && bytesSoFar < *expected;
+      if (failed || shortBody) {
+        EndWithError(4);
+        return false;
+      }
+      return true;
+    }
+
+    bytesSoFar += read;
+    if (!sink(buffer.get(), read)) {
+      EndWithError(7);
+      return false;
+    }
+    Absorb([&] {
+      dbElapsed = clock_.SecondsSinceMidnight() - dbStartTime;
+      if (dbElapsed > 0) dbCurSpeed = bytesSoFar / dbElapsed;
+    });
+    Absorb([&] { RaiseStatus(5); });
+    Absorb([&] { RaiseProgress(total, bytesSoFar, dbCurSpeed); });
+    Absorb([&] { loop_.DoEvents(); });
+    if (!bRunning) {
+      EndWithError(4);
+      return false;
+    }
+  }
+}
+
+bool ZezazurIrud::DownloadToFile() {
+  if (!Request()) return false;
+  if (!bRunning) {
+    EndWithError(4);
+    return false;
+  }
+  std::optional<std::int32_t> expected = ReadableContentLength();
+  double total = expected.value_or(1);
+
+  bool present = false;
+  Absorb([&] {
+    std::optional<std::int64_t> size;
+    if (files_.FileExists(filename_)) size = files_.FileSize(filename_);
+    present = size && static_cast<double>(*size) == total;
+  });
+  if (present && !reDown_) {
+    EndWithError(5);
+    return false;
+  }
+  Absorb([&] { files_.DeleteFile(filename_); });
+
+  bool made = false;
+  Absorb([&] { made = CreateDirectoryPath(filename_, files_); });
+  if (!made) {
+    EndWithError(6);
+    return false;
+  }
+
+  platform::FileSystem::FileHandle file = platform::FileSystem::kInvalid;
+  Absorb([&] { file = files_.OpenForWriting(filename_); });
+  if (file == platform::FileSystem::kInvalid) {
+    EndWithError(7);
+    return false;
+  }
+  Absorb([&] { files_.SeekToStart(file); });
+  // No byte of an earlier file may survive past the new data.
+  Absorb([&] { files_.Truncate(file); });
+
+  bool complete = ReadLoop(total, expected, [&](const std::uint8_t* data, std::uint32_t length) {
+    bool written = false;
+    Absorb([&] {
+      std::uint32_t count = 0;
+      written = files_.Write(file, data, length, count) && count == length;
+    });
+    return written;
+  });
+
+  Absorb([&] { files_.Close(file); });
+  bool result = false;
+  if (complete && bRunning) {
+    Absorb([&] { bStop(); });
+    result = true;
+    Absorb([&] { RaiseStatus(6); });
+    Absorb([&] { RaiseDownloadEnd(true); });
+  }
+  return result;
+}
+
+base::Text ZezazurIrud::BytesToText(std::string_view bytes, const base::Text& charsetName,
+                                    std::string& carry, bool final) {
+  std::string joined;
+  std::string_view input = bytes;
+  if (!carry.empty()) {
+    joined = std::move(carry);
+    carry.clear();
+    joined.append(bytes);
+    input = joined;
+  }
+  // A failure drops this chunk and whatever was carried into it.
+  platform::Charset::Result decoded = decoder_.Decode(input, charsetName, final);
+  if (decoded.consumed < input.size()) carry.assign(input.substr(decoded.consumed));
+  return std::move(decoded.text);
+}
+
+base::Text ZezazurIrud::DownLoadToText() {
+  if (!Request()) return {};
+  if (!bRunning) {
+    EndWithError(4);
+    return {};
+  }
+  std::optional<std::int32_t> expected = ReadableContentLength();
+  double total = expected.value_or(1);
+
+  base::Text accumulated;
+  std::string carry;
+  bool complete = ReadLoop(total, expected, [&](const std::uint8_t* data, std::uint32_t length) {
+    std::string_view chunk(reinterpret_cast<const char*>(data), length);
+    Absorb([&] { accumulated += BytesToText(chunk, charsetName_, carry, false); });
+    return true;
+  });
+  if (!complete) return {};
+  if (!carry.empty()) {
+    Absorb([&] { accumulated += BytesToText({}, charsetName_, carry, true); });
+  }
+
+  base::Text result = std::move(accumulated);
+  if (bRunning) {
+    Absorb([&] { bStop(); });
+    Absorb([&] { RaiseStatus(6); });
+    Absorb([&] { RaiseDownloadEnd(true); });
+  }
+  return result;
+}
+
+}  // namespace net
