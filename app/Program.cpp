@@ -77,8 +77,10 @@ void Program::EndProgram() {
 int Program::Run() {
   Form2& main = form2();
   if (IsLoaded(main) && !main.HiddenBeforeFirstShow()) main.Show();
-  if (LoadedCount() == 0) return 0;
-  return platform_.loop.Run();
+  // The main window may already be gone (closed during its load): nothing to run.
+  int code = LoadedCount() == 0 ? 0 : platform_.loop.Run();
+  DestroyRetired();
+  return code;
 }
 
 }  // namespace app

@@ -9,7 +9,7 @@ void FakeEventLoop::ScheduleOnPass(int n, std::function<void()> event) {
     Schedule(std::move(event));
     return;
   }
-  delayed_.emplace_back(n - 1, std::move(event));
+  delayed_.emplace_back(n, std::move(event));
 }
 
 void FakeEventLoop::Pass() {
@@ -30,7 +30,9 @@ void FakeEventLoop::Pass() {
   --depth_;
 }
 
-void FakeEventLoop::DoEvents() { Pass(); }
+void FakeEventLoop::DoEvents() {
+  Pass();
+}
 
 void FakeEventLoop::WaitEvents() {
   if (queue_.empty() && delayed_.empty()) throw WouldBlock();

@@ -41,7 +41,7 @@ platform::Browser& FakeWindow::AddBrowser(const platform::ControlSpec& spec) {
 platform::TextBox& FakeWindow::AddTextBox(const platform::ControlSpec& spec, const base::Text& text,
                                           int tabIndex) {
   Remember(spec, {}, tabIndex);
-  return *(textBoxes_[spec.name] = std::make_unique<FakeTextBox>(text));
+  return *(textBoxes_[spec.name] = std::make_unique<FakeTextBox>(spec.name, text, ui_.textLog_));
 }
 
 platform::LabelView& FakeWindow::AddLabel(const platform::ControlSpec& spec, const base::Text& text,

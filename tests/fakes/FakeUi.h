@@ -13,10 +13,15 @@
 
 namespace fakes {
 
+// Every text a text box was given, as (box name, text), across all windows.
+using TextLog = std::vector<std::pair<base::Text, base::Text>>;
+
 class FakeTextBox : public platform::TextBox {
  public:
-  explicit FakeTextBox(base::Text text) : text_(std::move(text)) {}
+  FakeTextBox(base::Text name, base::Text text, TextLog& log)
+      : name_(std::move(name)), text_(std::move(text)), log_(log) {}
   void SetText(const base::Text& text) override {
+    log_.emplace_back(name_, text);
     text_ = text;
     selStart_ = text_.size();
     selLength_ = 0;
@@ -36,7 +41,9 @@ class FakeTextBox : public platform::TextBox {
   int FocusCount() const { return focusCount_; }
 
  private:
+  base::Text name_;
   base::Text text_;
+  TextLog& log_;
   std::size_t selStart_ = 0;
   std::size_t selLength_ = 0;
   std::function<void()> onClick_;
@@ -192,6 +199,7 @@ class FakeUi : public platform::Ui {
   }
 
   const std::vector<MessageBoxCall>& MessageBoxes() const { return boxes_; }
+  TextLog& TextBoxLog() { return textLog_; }
   // The live windows, oldest first.
   const std::vector<FakeWindow*>& Windows() const { return windows_; }
   // The newest live window with this name, or null.
@@ -207,6 +215,7 @@ class FakeUi : public platform::Ui {
   std::deque<platform::MsgBoxResult> answers_;
   std::deque<std::function<void()>> whileShown_;
   base::Text clipboard_;
+  TextLog textLog_;
   std::function<std::unique_ptr<platform::Canvas>()> canvasFactory_;
 };
 

@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include "AppWorld.h"
+#include "app/Form2.h"
+
+namespace apptest {
+namespace {
+
+using app::ExtractField;
+
+TEST(ExtractField, TakesTheTextBetweenSkipAndTheFirstEndMarker) {
+  const base::Text body = Lines({u"文件名下载", u"setup.exe", u"文件名结束"});
+  EXPECT_EQ(ExtractField(body, u"文件名下载", 7, u"文件名结束"), u"setup.exe\r\n");
+}
+
+TEST(ExtractField, EdgeCases) {
+  struct Case {
+    const char* what;
+    base::Text body;
+    std::optional<base::Text> expected;
+  };
+  const Case cases[] = {
+      {"end marker on the start marker's line", u"文件名下载文件名结束\r\n", std::nullopt},
+      {"end marker missing", Lines({u"文件名下载", u"setup.exe"}), std::nullopt},
+      {"empty line value", Lines({u"文件名下载", u"", u"文件名结束"}), u"\r\n"},
+      // Without its start marker the value runs from the position equal to the skip.
+      {"start marker missing", u"0123456789文件名结束", u"6789"},
+      {"start marker missing, end marker too early", u"01文件名结束", std::nullopt},
+      {"only the first blocks count",
+       Lines({u"文件名下载", u"a.exe", u"文件名结束", u"文件名下载", u"b.exe", u"文件名结束"}),
+       u"a.exe\r\n"},
+      // The end marker is searched from the start: one before the value cuts it short.
+      {"end marker before the start marker", u"文件名结束" + Lines({u"文件名下载", u"a.exe"}),
+       std::nullopt},
+      {"value starting past the body's end", u"文件名下载", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ExtractField(c.body, u"文件名下载", 7, u"文件名结束"), c.expected) << c.what;
+  }
+}
+
+TEST(ExtractField, ValueCutShortByTheBodyEnd) {
+  // n is E - p; the value is whatever of it the body still holds.
+  EXPECT_EQ(ExtractField(u"abEND", u"a", 1, u"END"), u"b");
+  EXPECT_EQ(ExtractField(u"abEND", u"b", 1, u"END"), u"");
+}
+
+TEST(ReadManifest, StoresTheFourValuesOfACompleteManifest) {
+  World w;
+  w.web.SetDocument(kManifestAddress, StandardManifest(u"3.3"));
+  app::Form2& form = w.program.form2();
+  EXPECT_EQ(form.Text8.GetText(), u"QuorinSetup.exe");
+  EXPECT_EQ(form.Text7.GetText(), u"Quorin.exe");
+  EXPECT_EQ(form.Text9.GetText(), u"http://files.test/dl/");
+  EXPECT_EQ(form.Text6.GetText(), u"http://files.test/dl/QuorinSetup.exe");
+  EXPECT_EQ(form.shengji.GetText(), u"3.3\r\n");
+  EXPECT_EQ(form.Text10.GetText(), u"Text10");
+  EXPECT_EQ(form.Text4.GetText(), u"");
+}
+
+TEST(ReadManifest, StoresInOrderAndFinishesEachChangeBeforeTheNextValue) {
+  World w;
+  w.web.SetDocument(kManifestAddress, StandardManifest(u"3.3", u"http://h/", u"s.exe", u"q.exe"));
+  w.program.form2();
+  // The views mirror every stored text, so their log shows the order of the stores
+  // and of the cleaning they raise. It begins with the creation texts.
+  const fakes::TextLog expected = {
+      {u"shengji", u"0"},       {u"Text8", u"Text8"},          {u"Text7", u"Text7"},
+      {u"Text9", u"Text9"},     {u"Text6", u"Text6"},          {u"Text4", u""},
+      {u"Text10", u"Text10"},   {u"Text8", u"s.exe\r\n"},      {u"Text8", u"s.exe"},
+      {u"Text7", u"q.exe\r\n"}, {u"Text7", u"q.exe"},          {u"Text9", u"\r\nhttp://h/\r\n"},
+      {u"Text9", u"http://h/"}, {u"Text6", u"http://h/s.exe"}, {u"shengji", u"3.3\r\n"},
+  };
+  EXPECT_EQ(w.ui.TextBoxLog(), expected);
+}
+
+TEST(ReadManifest, ServerBlockFirstGivesTheVersionFieldTheServerAddress) {
+  World w;
+  w.web.SetDocument(kManifestAddress, Lines({u"服务器一下载开始", u"http://h/", u"服务器一下载结束",
+                                             u"下载开始", u"3.3", u"下载结束"}));
+  app::Form2& form = w.program.form2();
+  // The version markers are the tail of the server markers.
+  EXPECT_EQ(form.shengji.GetText(), u"http://h/\r\n服务器一");
+  EXPECT_EQ(form.Text9.GetText(), u"http://h/");
+}
+
+TEST(ReadManifest, ValuesOverTwoLinesAndEmptyValuesAreCleaned) {
+  World w;
+  w.web.SetDocument(kManifestAddress, Lines({u"文件名下载", u"set", u"up.exe", u"文件名结束",
+                                             u"改文件名", u"", u"完成文件", u"服务器一下载开始",
+                                             u"http://h/ a b/", u"服务器一下载结束"}));
+  app::Form2& form = w.program.form2();
+  EXPECT_EQ(form.Text8.GetText(), u"setup.exe");
+  EXPECT_EQ(form.Text7.GetText(), u"");
+  EXPECT_EQ(form.Text9.GetText(), u"http://h/ a b/");  // spaces stay
+  EXPECT_EQ(form.Text6.GetText(), u"http://h/ a b/setup.exe");
+  // No version block: the version markers are found inside the server markers.
+  EXPECT_EQ(form.shengji.GetText(), u"http://h/ a b/\r\n服务器一");
+}
+
+TEST(ReadManifest, UnreachableOrUnreadableManifestChangesNothing) {
+  for (bool unreadable : {false, true}) {
+    World w;
+    if (unreadable) w.web.SetUnreadable(kManifestAddress);  // otherwise: the error page
+    app::Form2& form = w.program.form2();
+    EXPECT_EQ(form.Text6.GetText(), u"Text6");
+    EXPECT_EQ(form.Text7.GetText(), u"Text7");
+    EXPECT_EQ(form.Text8.GetText(), u"Text8");
+    EXPECT_EQ(form.Text9.GetText(), u"Text9");
+    EXPECT_EQ(form.shengji.GetText(), u"0");
+    EXPECT_EQ(w.ui.TextBoxLog().size(), 7u);  // the creation texts only
+    // The portal still shows.
+    EXPECT_EQ(w.Portal().Address(), kStartPage);
+  }
+}
+
+TEST(ReadManifest, WaitsForTheDocumentWithoutPollingTheLoopDry) {
+  World w;
+  w.web.SetPassesToComplete(5);
+  w.web.SetDocument(kManifestAddress, StandardManifest(u"3.3"));
+  app::Form2& form = w.program.form2();
+  // One pass per event: the wait ends on the pass that completes the document.
+  EXPECT_EQ(w.loop.Passes(), 5);
+  EXPECT_EQ(form.shengji.GetText(), u"3.3\r\n");
+  EXPECT_EQ(w.http.calls + w.files.calls, 0);
+}
+
+TEST(FormLoad, NavigatesThePortalSilentlyThenReadsTheManifest) {
+  World w;
+  w.program.form2();
+  EXPECT_EQ(w.Portal().Navigations(), std::vector<base::Text>{kStartPage});
+  EXPECT_TRUE(w.Portal().Silent());
+  EXPECT_TRUE(w.ManifestBrowser().Silent());
+  EXPECT_EQ(w.web.Requests(), (std::vector<base::Text>{kStartPage, kManifestAddress}));
+}
+
+}  // namespace
+}  // namespace apptest
