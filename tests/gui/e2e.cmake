@@ -1,0 +1,15 @@
+# End to end: the real program under Xvfb against the demo portal.
+find_package(X11 REQUIRED)
+add_executable(x11-close-window ${CMAKE_CURRENT_LIST_DIR}/XCloseWindow.cpp)
+target_link_libraries(x11-close-window PRIVATE X11::X11)
+
+string(REGEX MATCH ":([0-9]+)$" _port_match "${QUORIN_PORTAL_BASE}")
+set(QUORIN_DEMO_PORT "${CMAKE_MATCH_1}")
+if(TARGET quorin-demo-portal AND QUORIN_DEMO_PORT AND QUORIN_PORTAL_BASE MATCHES "^http://127\\.0\\.0\\.1:")
+  add_test(NAME e2e.main_window
+    COMMAND ${CMAKE_CURRENT_LIST_DIR}/e2e-main-window.sh $<TARGET_FILE:quorin>
+            $<TARGET_FILE:quorin-demo-portal> $<TARGET_FILE:x11-close-window>
+            ${QUORIN_DEMO_PORT} ${CMAKE_CURRENT_BINARY_DIR}/e2e-main-window)
+  # It listens on the configured portal port: keep other runs of it apart.
+  set_tests_properties(e2e.main_window PROPERTIES RESOURCE_LOCK demo_port TIMEOUT 180)
+endif()
