@@ -53,7 +53,7 @@ std::optional<std::int64_t> FakeFileSystem::FileSize(const base::Text& path) {
 
 bool FakeFileSystem::DeleteFile(const base::Text& path) {
   base::Text p = Norm(path);
-  if (!files.count(p) || IsOpen(p)) return false;
+  if (!files.count(p) || IsOpen(p) || refuseDelete.count(p)) return false;
   files.erase(p);
   deleted.push_back(p);
   return true;

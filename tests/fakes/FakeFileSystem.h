@@ -17,7 +17,7 @@ namespace fakes {
 // existing one and a file only in an existing directory; add the roots first
 // (AddDirectory("C:") or AddDirectory("/")). Failures to inject: a disk that holds only
 // `diskSpace` bytes of file data (a write past it writes what fits and fails), and
-// opens refused for chosen paths.
+// opens or deletions refused for chosen paths.
 class FakeFileSystem : public platform::FileSystem {
  public:
   void AddDirectory(const base::Text& path) { directories.insert(Norm(path)); }
@@ -44,6 +44,7 @@ class FakeFileSystem : public platform::FileSystem {
   std::vector<base::Text> created;  // directories made, in order
   std::vector<base::Text> deleted;  // files deleted, in order
   std::set<base::Text> refuseOpen;
+  std::set<base::Text> refuseDelete;
   std::optional<std::size_t> diskSpace;
   int writes = 0;
 
