@@ -1,0 +1,75 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include "platform/HttpClient.h"
+
+namespace platform::curl {
+
+class CurlRequest;
+
+// The HTTP client over libcurl. Session and connection handles only hold settings;
+// a request touches the network when it is sent. Cookies live in the one store of the
+// process, shared by every client.
+class CurlHttpClient : public platform::HttpClient {
+ public:
+  explicit CurlHttpClient(std::chrono::milliseconds connectTimeout = std::chrono::seconds(30),
+                          std::chrono::milliseconds idleReadTimeout = std::chrono::seconds(60));
+  ~CurlHttpClient() override;
+  CurlHttpClient(const CurlHttpClient&) = delete;
+  CurlHttpClient& operator=(const CurlHttpClient&) = delete;
+
+  // Empties the process's cookie store (tests start from a clean store).
+  static void ClearCookies();
+
+  Handle InternetOpen(const std::string& agent, std::uint32_t accessType, const char* proxy,
+                      const char* proxyBypass, std::uint32_t flags) override;
+  Handle InternetConnect(Handle session, const std::string& serverName, std::int16_t serverPort,
+                         const char* userName, const char* password, std::uint32_t service,
+                         std::uint32_t flags, std::uintptr_t context) override;
+  Handle HttpOpenRequest(Handle connection, const std::string& verb, const std::string& objectName,
+                         const std::string& version, const char* referrer,
+                         const char* const* acceptTypes, std::uint32_t flags,
+                         std::uintptr_t context) override;
+  bool HttpAddRequestHeaders(Handle request, const std::string& headers, std::uint32_t length,
+                             std::uint32_t modifiers) override;
+  bool InternetSetCookie(const std::string& url, const char* name,
+                         const std::string& data) override;
+  bool HttpSendRequest(Handle request, const char* headers, std::uint32_t headersLength,
+                       const std::string& optional, std::uint32_t optionalLength) override;
+  bool HttpQueryInfo(Handle request, std::uint32_t infoLevel, char* buffer, std::uint32_t& length,
+                     std::uint32_t& index) override;
+  bool InternetReadFile(Handle request, std::uint8_t* buffer, std::uint32_t toRead,
+                        std::uint32_t& read) override;
+  bool InternetGetCookie(const std::string& url, const std::string& name, char* buffer,
+                         std::uint32_t& size) override;
+  bool InternetCloseHandle(Handle handle) override;
+  bool DeleteUrlCacheEntry(const std::string& url) override;
+
+ private:
+  enum class Kind { Session, Connection, Request };
+  struct Object {
+    Kind kind = Kind::Session;
+    std::string agent;
+    std::uint32_t accessType = 0;
+    std::string proxy;
+    std::string proxyBypass;
+    std::string host;
+    std::uint16_t port = 80;
+    std::unique_ptr<CurlRequest> request;
+  };
+
+  Object* Find(Handle handle, Kind kind);
+  Handle Add(Object object);
+
+  std::chrono::milliseconds connectTimeout_;
+  std::chrono::milliseconds idleTimeout_;
+  std::unordered_map<Handle, Object> objects_;
+  Handle nextHandle_ = 0x100;
+};
+
+}  // namespace platform::curl

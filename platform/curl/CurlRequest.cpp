@@ -1,0 +1,442 @@
+#include "platform/curl/CurlRequest.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace platform::curl {
+namespace {
+
+// curl's receive buffer; the body buffer holds one full receive plus one write chunk,
+// so a receive that arrives while the reader's buffer is empty never has to pause.
+constexpr long kReceiveBuffer = 256 * 1024;
+constexpr std::size_t kBodyBuffer = kReceiveBuffer + CURL_MAX_WRITE_SIZE;
+constexpr int kMaxRedirects = 10;
+
+char Lower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [](char x, char y) { return Lower(x) == Lower(y); });
+}
+
+bool StartsNoCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+std::string LowerCopy(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = Lower(c);
+  return out;
+}
+
+// The platform escapes spaces in the path and nothing else.
+std::string EscapeSpaces(std::string_view path) {
+  std::string out;
+  out.reserve(path.size());
+  for (char c : path) {
+    if (c == ' ') {
+      out += "%20";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// "Name: value" as curl's header list wants it: a header with an empty value is
+// written "Name;" (a bare "Name:" would remove the header instead).
+std::string CurlHeaderLine(std::string_view line) {
+  std::size_t colon = line.find(':');
+  if (colon != std::string_view::npos && TrimBlanks(line.substr(colon + 1)).empty()) {
+    return std::string(line.substr(0, colon)) + ";";
+  }
+  return std::string(line);
+}
+
+}  // namespace
+
+CurlRequest::CurlRequest(Settings settings) : settings_(std::move(settings)) {}
+
+CurlRequest::~CurlRequest() {
+  EndHop();
+  if (multi_) curl_multi_cleanup(multi_);
+}
+
+void CurlRequest::AddHeaders(std::string_view text, bool replace) {
+  while (!text.empty()) {
+    std::size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    std::size_t colon = line.find(':');
+    if (colon == std::string_view::npos) continue;
+    std::string name = LowerCopy(TrimBlanks(line.substr(0, colon)));
+    if (name.empty()) continue;
+    auto same = std::find_if(headers_.begin(), headers_.end(),
+                             [&](const auto& header) { return header.first == name; });
+    if (replace && same != headers_.end()) {
+      same->second = std::string(line);
+    } else {
+      headers_.emplace_back(std::move(name), std::string(line));
+    }
+  }
+}
+
+bool CurlRequest::Send(std::string body) {
+  EndHop();
+  verb_ = settings_.verb;
+  body_ = std::move(body);
+  noBody_ = EqualsNoCase(verb_, "HEAD");
+  bodyDropped_ = false;
+  hops_ = 0;
+  finished_ = false;
+  result_ = CURLE_OK;
+  sent_ = true;
+  if (!multi_) multi_ = curl_multi_init();
+
+  std::string host = settings_.host;
+  if (host.find(':') != std::string::npos && host.front() != '[') host = "[" + host + "]";
+  std::string path = settings_.path.empty() ? "/" : settings_.path;
+  if (path.front() != '/') path.insert(path.begin(), '/');
+  url_ = "http://" + host;
+  if (settings_.port != 80) url_ += ":" + std::to_string(settings_.port);
+  url_ += EscapeSpaces(path);
+
+  if (!multi_ || !StartHop(url_)) {
+    Finish(CURLE_FAILED_INIT);
+    return false;
+  }
+  Drive([this] { return headersDone_; });
+  return headersDone_;
+}
+
+bool CurlRequest::StartHop(const std::string& url) {
+  inHead_ = false;
+  status_ = 0;
+  lines_.clear();
+  location_.clear();
+  redirecting_ = false;
+  headersDone_ = false;
+  connected_ = false;
+  activity_ = false;
+  paused_ = false;
+  head_ = tail_ = 0;
+  address_ = CookieStore::Parse(url).value_or(CookieStore::Address{});
+
+  easy_ = curl_easy_init();
+  if (!easy_) return false;
+
+  // Only what an HTTP/1.0 client must send (Host, and the agent) plus the caller's
+  // headers: curl's own Accept, Expect and form Content-Type are suppressed.
+  auto has = [this](std::string_view name) {
+    return std::any_of(headers_.begin(), headers_.end(),
+                       [&](const auto& header) { return header.first == name; });
+  };
+  auto append = [this](const std::string& line) {
+    if (curl_slist* list = curl_slist_append(headerList_, line.c_str())) headerList_ = list;
+  };
+  for (const auto& [name, line] : headers_) {
+    if (bodyDropped_ && name == "content-type") continue;
+    append(CurlHeaderLine(line));
+  }
+  if (!has("content-type") || bodyDropped_) append("Content-Type:");
+  if (!has("accept")) append("Accept:");
+  append("Expect:");
+  std::string cookies = CookieStore::Process().CookieHeader(address_);
+  if (!cookies.empty() && !has("cookie")) append("Cookie: " + cookies);
+
+  curl_easy_setopt(easy_, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(easy_, CURLOPT_PATH_AS_IS, 1L);
+  curl_easy_setopt(easy_, CURLOPT_HTTP_VERSION,
+                   settings_.version == "HTTP/1.1" ? static_cast<long>(CURL_HTTP_VERSION_1_1)
+                                                   : static_cast<long>(CURL_HTTP_VERSION_1_0));
+  if (!body_.empty() || EqualsNoCase(verb_, "POST")) {
+    curl_easy_setopt(easy_, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body_.size()));
+    curl_easy_setopt(easy_, CURLOPT_POSTFIELDS, body_.data());
+  }
+  if (noBody_) curl_easy_setopt(easy_, CURLOPT_NOBODY, 1L);
+  curl_easy_setopt(easy_, CURLOPT_CUSTOMREQUEST, verb_.c_str());
+  if (!settings_.agent.empty()) curl_easy_setopt(easy_, CURLOPT_USERAGENT, settings_.agent.c_str());
+  curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, headerList_);
+  switch (settings_.accessType) {
+    case 1:  // direct
+      curl_easy_setopt(easy_, CURLOPT_PROXY, "");
+      break;
+    case 3:  // the given proxy
+      curl_easy_setopt(easy_, CURLOPT_PROXY, settings_.proxy.c_str());
+      curl_easy_setopt(easy_, CURLOPT_NOPROXY, settings_.proxyBypass.c_str());
+      break;
+    default:  // the system's settings: curl reads http_proxy and no_proxy
+      break;
+  }
+  curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT_MS,
+                   static_cast<long>(std::max<long long>(1, settings_.connectTimeout.count())));
+  curl_easy_setopt(easy_, CURLOPT_BUFFERSIZE, kReceiveBuffer);
+  curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, &CurlRequest::OnHeader);
+  curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this);
+  curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &CurlRequest::OnBody);
+  curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
+  curl_easy_setopt(easy_, CURLOPT_PREREQFUNCTION, &CurlRequest::OnConnected);
+  curl_easy_setopt(easy_, CURLOPT_PREREQDATA, this);
+  return curl_multi_add_handle(multi_, easy_) == CURLM_OK;
+}
+
+void CurlRequest::EndHop() {
+  if (easy_) {
+    curl_multi_remove_handle(multi_, easy_);
+    curl_easy_cleanup(easy_);
+    easy_ = nullptr;
+  }
+  if (headerList_) {
+    curl_slist_free_all(headerList_);
+    headerList_ = nullptr;
+  }
+  paused_ = false;
+}
+
+void CurlRequest::Finish(CURLcode result) {
+  finished_ = true;
+  result_ = result;
+  EndHop();
+}
+
+void CurlRequest::FollowRedirect() {
+  // Location may be relative to the address just asked for.
+  std::string target;
+  if (CURLU* address = curl_url()) {
+    char* resolved = nullptr;
+    if (curl_url_set(address, CURLUPART_URL, url_.c_str(), 0) == CURLUE_OK &&
+        curl_url_set(address, CURLUPART_URL, EscapeSpaces(location_).c_str(), 0) == CURLUE_OK &&
+        curl_url_get(address, CURLUPART_URL, &resolved, 0) == CURLUE_OK) {
+      target = resolved;
+    }
+    curl_free(resolved);
+    curl_url_cleanup(address);
+  }
+  if (target.empty()) {
+    // A Location that makes no address: this response is the final one.
+    redirecting_ = false;
+    headersDone_ = true;
+    return;
+  }
+  int code = status_;
+  EndHop();
+  // 301, 302 and 303 turn any verb but GET and HEAD into GET and drop the body; 307
+  // repeats the request as it was.
+  if (code != 307) {
+    if (!EqualsNoCase(verb_, "GET") && !EqualsNoCase(verb_, "HEAD")) verb_ = "GET";
+    body_.clear();
+    bodyDropped_ = true;
+  }
+  ++hops_;
+  url_ = std::move(target);
+  if (!StartHop(url_)) Finish(CURLE_FAILED_INIT);
+}
+
+template <class Done>
+void CurlRequest::Drive(Done done) {
+  using Clock = std::chrono::steady_clock;
+  auto lastActivity = Clock::now();
+  for (;;) {
+    if (finished_ || done()) return;
+    int running = 0;
+    if (curl_multi_perform(multi_, &running) != CURLM_OK) {
+      Finish(CURLE_FAILED_INIT);
+      return;
+    }
+    bool hopEnded = false;
+    CURLcode hopResult = CURLE_OK;
+    int queued = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi_, &queued)) {
+      if (message->msg == CURLMSG_DONE && message->easy_handle == easy_) {
+        hopEnded = true;
+        hopResult = message->data.result;
+      }
+    }
+    if (redirecting_) {
+      FollowRedirect();
+      lastActivity = Clock::now();
+      continue;
+    }
+    if (hopEnded) {
+      Finish(hopResult);
+      return;
+    }
+    if (done()) return;
+
+    auto now = Clock::now();
+    if (activity_) {
+      activity_ = false;
+      lastActivity = now;
+    }
+    auto waitMs = std::chrono::milliseconds(1000);
+    if (connected_) {
+      auto idleLeft = settings_.idleTimeout -
+                      std::chrono::duration_cast<std::chrono::milliseconds>(now - lastActivity);
+      if (idleLeft <= std::chrono::milliseconds(0)) {
+        Finish(CURLE_OPERATION_TIMEDOUT);
+        return;
+      }
+      waitMs = std::min(waitMs, idleLeft);
+    }
+    curl_multi_poll(multi_, nullptr, 0, static_cast<int>(waitMs.count()), nullptr);
+  }
+}
+
+size_t CurlRequest::OnHeader(char* data, size_t size, size_t count, void* self) {
+  auto* r = static_cast<CurlRequest*>(self);
+  std::size_t length = size * count;
+  std::string_view line(data, length);
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+  r->activity_ = true;
+
+  if (!r->inHead_) {
+    if (line.empty()) return length;
+    // The status line, rebuilt from its version, code and reason.
+    r->inHead_ = true;
+    r->lines_.clear();
+    r->location_.clear();
+    std::size_t space = line.find(' ');
+    std::string_view version = line.substr(0, space);
+    std::string_view rest =
+        space == std::string_view::npos ? std::string_view{} : TrimBlanks(line.substr(space + 1));
+    std::size_t codeEnd = rest.find(' ');
+    std::string_view code = rest.substr(0, codeEnd);
+    std::string_view reason = codeEnd == std::string_view::npos
+                                  ? std::string_view{}
+                                  : TrimBlanks(rest.substr(codeEnd + 1));
+    r->status_ = 0;
+    for (char c : code) {
+      if (c < '0' || c > '9') break;
+      r->status_ = r->status_ * 10 + (c - '0');
+    }
+    std::string status = std::string(version) + " " + std::string(code);
+    if (!reason.empty()) status += " " + std::string(reason);
+    r->lines_.push_back(std::move(status));
+    return length;
+  }
+
+  if (line.empty()) {
+    r->inHead_ = false;
+    if (r->status_ >= 100 && r->status_ < 200) return length;  // an interim response
+    bool redirect =
+        r->status_ == 301 || r->status_ == 302 || r->status_ == 303 || r->status_ == 307;
+    if (redirect && !r->location_.empty() && r->hops_ < kMaxRedirects) {
+      r->redirecting_ = true;
+    } else {
+      r->headersDone_ = true;
+    }
+    return length;
+  }
+
+  r->lines_.emplace_back(line);
+  if (StartsNoCase(line, "set-cookie:")) {
+    CookieStore::Process().Set(r->address_, TrimBlanks(line.substr(11)));
+  } else if (StartsNoCase(line, "location:")) {
+    r->location_ = std::string(TrimBlanks(line.substr(9)));
+  }
+  return length;
+}
+
+size_t CurlRequest::OnBody(char* data, size_t size, size_t count, void* self) {
+  auto* r = static_cast<CurlRequest*>(self);
+  std::size_t length = size * count;
+  r->activity_ = true;
+  if (r->redirecting_ || !r->headersDone_) return length;  // a redirect's own body
+
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(data);
+  std::size_t rest = length;
+  // Straight into a waiting reader's buffer when nothing is queued before it.
+  if (r->Buffered() == 0 && r->targetLeft_ > 0) {
+    std::size_t direct = std::min(rest, r->targetLeft_);
+    std::memcpy(r->target_, bytes, direct);
+    r->target_ += direct;
+    r->targetLeft_ -= direct;
+    bytes += direct;
+    rest -= direct;
+  }
+  if (rest == 0) return length;
+
+  if (r->buffer_.empty()) r->buffer_.resize(kBodyBuffer);
+  if (r->tail_ + rest > r->buffer_.size() && r->head_ > 0) {
+    std::memmove(r->buffer_.data(), r->buffer_.data() + r->head_, r->Buffered());
+    r->tail_ -= r->head_;
+    r->head_ = 0;
+  }
+  if (r->tail_ + rest > r->buffer_.size()) {
+    if (rest == length) {
+      r->paused_ = true;
+      return CURL_WRITEFUNC_PAUSE;
+    }
+    // Part of the chunk is already with the reader, so it cannot be handed back.
+    r->buffer_.resize(r->tail_ + rest);
+  }
+  std::memcpy(r->buffer_.data() + r->tail_, bytes, rest);
+  r->tail_ += rest;
+  return length;
+}
+
+int CurlRequest::OnConnected(void* self, char*, char*, int, int) {
+  auto* r = static_cast<CurlRequest*>(self);
+  r->connected_ = true;
+  r->activity_ = true;
+  return CURL_PREREQFUNC_OK;
+}
+
+bool CurlRequest::RawHeaders(char* buffer, std::uint32_t& length) const {
+  if (!headersDone_) return false;
+  std::size_t total = 1;
+  for (const std::string& line : lines_) total += line.size() + 1;
+  if (!buffer || total > length) {
+    length = static_cast<std::uint32_t>(total);
+    return false;
+  }
+  char* out = buffer;
+  for (const std::string& line : lines_) {
+    std::memcpy(out, line.data(), line.size());
+    out += line.size();
+    *out++ = '\0';
+  }
+  *out = '\0';
+  length = static_cast<std::uint32_t>(total - 1);
+  return true;
+}
+
+bool CurlRequest::Read(std::uint8_t* buffer, std::uint32_t toRead, std::uint32_t& read) {
+  read = 0;
+  if (!sent_ || !headersDone_) return false;
+
+  std::size_t take = std::min<std::size_t>(Buffered(), toRead);
+  if (take > 0) std::memcpy(buffer, buffer_.data() + head_, take);
+  head_ += take;
+  if (head_ == tail_) head_ = tail_ = 0;
+  read = static_cast<std::uint32_t>(take);
+  if (read == toRead) return true;
+  if (finished_) return result_ == CURLE_OK || read > 0;
+
+  target_ = buffer + read;
+  targetLeft_ = toRead - read;
+  if (paused_) {
+    // May hand over what curl kept back at once, through OnBody.
+    paused_ = false;
+    curl_easy_pause(easy_, CURLPAUSE_CONT);
+  }
+  Drive([this] { return targetLeft_ == 0 || paused_; });
+  read = toRead - static_cast<std::uint32_t>(targetLeft_);
+  target_ = nullptr;
+  targetLeft_ = 0;
+  if (read > 0) return true;
+  return finished_ && result_ == CURLE_OK;
+}
+
+}  // namespace platform::curl

@@ -1,0 +1,107 @@
+#pragma once
+
+#include <curl/curl.h>
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/curl/CookieStore.h"
+
+namespace platform::curl {
+
+// One HTTP request and its transfer. Nothing touches the network until Send. The
+// transfer runs on curl's multi interface, driven only from Send and Read: Send
+// returns once the final response's header block is in (redirects followed), Read
+// pulls the body through a bounded buffer, pausing the transfer while it is full.
+class CurlRequest {
+ public:
+  struct Settings {
+    std::string agent;
+    std::uint32_t accessType = 0;  // 0 system settings, 1 direct, 3 the proxy below
+    std::string proxy;
+    std::string proxyBypass;
+    std::string host;
+    std::uint16_t port = 80;
+    std::string verb;
+    std::string path;
+    std::string version;
+    std::chrono::milliseconds connectTimeout{30000};
+    std::chrono::milliseconds idleTimeout{60000};
+  };
+
+  explicit CurlRequest(Settings settings);
+  ~CurlRequest();
+  CurlRequest(const CurlRequest&) = delete;
+  CurlRequest& operator=(const CurlRequest&) = delete;
+
+  // Header lines separated by CR LF. With `replace` a header of the same name is
+  // replaced; otherwise the header is added.
+  void AddHeaders(std::string_view text, bool replace);
+  // Sends the request with the body (any method). False when no final response
+  // header block arrived (the server cannot be reached, closed early, timed out).
+  bool Send(std::string body);
+  // The final response's header block: the status line and each header line, each
+  // followed by NUL, one more NUL at the end. On entry length is the buffer's size; on
+  // success the bytes written without the last NUL; on failure the size needed.
+  bool RawHeaders(char* buffer, std::uint32_t& length) const;
+  // Fills the buffer unless the body ends or fails. A failure after some bytes of this
+  // call returns those bytes, and the next call fails.
+  bool Read(std::uint8_t* buffer, std::uint32_t toRead, std::uint32_t& read);
+
+ private:
+  static size_t OnHeader(char* data, size_t size, size_t count, void* self);
+  static size_t OnBody(char* data, size_t size, size_t count, void* self);
+  static int OnConnected(void* self, char*, char*, int, int);
+
+  bool StartHop(const std::string& url);
+  void EndHop();
+  void FollowRedirect();
+  // Runs the transfer until `done` holds, the transfer ends or the idle timeout passes.
+  template <class Done>
+  void Drive(Done done);
+  void Finish(CURLcode result);
+  std::size_t Buffered() const { return tail_ - head_; }
+
+  Settings settings_;
+  std::vector<std::pair<std::string, std::string>> headers_;  // lower-case name, line
+  std::string verb_;
+  std::string body_;
+  bool noBody_ = false;
+
+  CURLM* multi_ = nullptr;
+  CURL* easy_ = nullptr;
+  curl_slist* headerList_ = nullptr;
+  std::string url_;
+  CookieStore::Address address_;
+  int hops_ = 0;
+  bool bodyDropped_ = false;
+
+  // The response as it arrives.
+  bool inHead_ = false;
+  int status_ = 0;
+  std::vector<std::string> lines_;
+  std::string location_;
+  bool redirecting_ = false;
+  bool headersDone_ = false;
+  bool connected_ = false;
+  bool activity_ = false;
+
+  bool sent_ = false;
+  bool finished_ = false;
+  CURLcode result_ = CURLE_OK;
+
+  // Body bytes not yet read, and the reader's buffer while a Read waits for data.
+  std::vector<std::uint8_t> buffer_;
+  std::size_t head_ = 0;
+  std::size_t tail_ = 0;
+  bool paused_ = false;
+  std::uint8_t* target_ = nullptr;
+  std::size_t targetLeft_ = 0;
+};
+
+}  // namespace platform::curl
