@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <stdexcept>
 #include <utility>
 
 #include "demo/Gbk.h"
@@ -99,7 +100,10 @@ DemoPortal::DemoPortal(PortalOptions options)
       installerName_(InstallerName(options_.version)),
       installer_(InstallerScript(options_.version, options_.installerLogPath)),
       server_(std::make_unique<httplib::Server>()) {
-  if (!options_.logPath.empty()) log_ = std::fopen(options_.logPath.c_str(), "a");
+  if (!options_.logPath.empty()) {
+    log_ = std::fopen(options_.logPath.c_str(), "a");
+    if (!log_) throw std::runtime_error("cannot open the log " + options_.logPath);
+  }
 
   // Browsers keep several connections open per host; each holds a worker.
   server_->new_task_queue = [] { return new httplib::ThreadPool(32); };

@@ -24,7 +24,7 @@ struct PortalOptions {
   std::size_t rate = 0;  // installer bytes per second; 0 = unlimited
   std::chrono::milliseconds manifestDelay{0};
   std::string logPath;           // one line per request when set
-  std::string installerLogPath;  // where the installer records its runs; empty = ~/
+  std::string installerLogPath;  // where the installer records its runs; empty: in $HOME
 };
 
 // The installer's name on the file host and the name the manifest saves it under.
@@ -40,6 +40,7 @@ std::string InstallerScript(std::string_view version, std::string_view logPath);
 // video-resolving page, the Flash file and the maker's download page, on one server.
 class DemoPortal {
  public:
+  // Throws std::runtime_error when the log cannot be opened.
   explicit DemoPortal(PortalOptions options);
   ~DemoPortal();
   DemoPortal(const DemoPortal&) = delete;

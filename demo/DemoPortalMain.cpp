@@ -85,8 +85,9 @@ int main(int argc, char** argv) {
                    options.port);
       return 1;
     }
-    std::printf("quorin-demo-portal: http://%s:%d/ (manifest version %s)\n", options.bind.c_str(),
-                portal.Port(), options.version.c_str());
+    const bool v6 = options.bind.find(':') != std::string::npos;
+    std::printf("quorin-demo-portal: http://%s%s%s:%d/ (manifest version %s)\n", v6 ? "[" : "",
+                options.bind.c_str(), v6 ? "]" : "", portal.Port(), options.version.c_str());
     std::fflush(stdout);
     portal.Run();
   } catch (const std::exception& error) {
