@@ -1,0 +1,18 @@
+#pragma once
+
+#include "platform/Shell.h"
+
+namespace platform::posix {
+
+// The running program's directory, starting other programs, and ending this one.
+class PosixShell : public platform::Shell {
+ public:
+  base::Text ProgramDirectory() override;
+  // Marks the file executable by its owner and starts it in a session of its own, not
+  // as our child, without arguments and with its standard streams on /dev/null. False
+  // when the file is missing, is not a regular file, or cannot be executed.
+  bool Launch(const base::Text& path) override;
+  [[noreturn]] void EndProgram() override;
+};
+
+}  // namespace platform::posix

@@ -1,0 +1,76 @@
+#include "platform/posix/PosixClock.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+#include <optional>
+#include <string>
+
+namespace {
+
+// Runs with TZ set to a fixed zone and puts the old value back afterwards.
+class ZoneTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (const char* tz = std::getenv("TZ")) saved_ = tz;
+  }
+  void TearDown() override {
+    if (saved_) {
+      setenv("TZ", saved_->c_str(), 1);
+    } else {
+      unsetenv("TZ");
+    }
+    tzset();
+  }
+  void Zone(const char* tz) {
+    setenv("TZ", tz, 1);
+    tzset();
+  }
+
+  std::optional<std::string> saved_;
+};
+
+// Distance on the 24-hour circle, so that a run across midnight does not fail.
+double Apart(double a, double b) {
+  double d = std::fabs(a - b);
+  return std::fmin(d, 86400 - d);
+}
+
+TEST_F(ZoneTest, SecondsSinceLocalMidnightFollowTheZone) {
+  platform::posix::PosixClock clock;
+  struct Case {
+    const char* tz;
+    long offset;  // seconds east of UTC
+  };
+  for (const Case& c : {Case{"UTC0", 0}, Case{"CST-8", 8 * 3600}, Case{"EST+5", -5 * 3600},
+                        Case{"IST-5:30", 5 * 3600 + 1800}}) {
+    SCOPED_TRACE(c.tz);
+    Zone(c.tz);
+    double expected =
+        static_cast<double>(((std::time(nullptr) + c.offset) % 86400 + 86400) % 86400);
+    double now = clock.SecondsSinceMidnight();
+    EXPECT_GE(now, 0.0);
+    EXPECT_LT(now, 86401.0);
+    EXPECT_LT(Apart(now, expected), 1.5);
+  }
+}
+
+TEST(PosixClock, CarriesAFractionThatAdvances) {
+  platform::posix::PosixClock clock;
+  bool sawFraction = false;
+  double first = clock.SecondsSinceMidnight();
+  for (int i = 0; i < 5 && !sawFraction; ++i) {
+    double t = clock.SecondsSinceMidnight();
+    sawFraction = t != std::floor(t);
+  }
+  EXPECT_TRUE(sawFraction);
+  timespec pause{0, 30'000'000};
+  nanosleep(&pause, nullptr);
+  double later = clock.SecondsSinceMidnight();
+  EXPECT_GT(Apart(later, first), 0.025);
+  EXPECT_LT(Apart(later, first), 1.0);
+}
+
+}  // namespace
