@@ -249,9 +249,11 @@ const QFontMetricsF& QtCanvas::Metrics() const {
 }
 
 float QtCanvas::TextWidth(const base::Text& text) const {
-  if (text.empty()) return 0;
+  const double ppu = PixelsPerUnit();
+  // A bar without inner width shows no text: nothing to measure against.
+  if (text.empty() || ppu == 0) return 0;
   const double px = Metrics().horizontalAdvance(ToQString(text));
-  return static_cast<float>(px / PixelsPerUnit());
+  return static_cast<float>(px / ppu);
 }
 
 float QtCanvas::TextHeight(const base::Text&) const {

@@ -148,6 +148,17 @@ TEST_F(ProgressPixels, TheWidgetShowsTheKeptImageAgainWithoutRedrawing) {
   EXPECT_EQ(first.copy(2, 2, 469, 21), Image());
 }
 
+// A window may assign a value before it has given the bar a size.
+TEST(ProgressOnAnUnsizedSurface, AssigningAValueDrawsNothingAndFailsNothing) {
+  platform::qt::QtCanvas pic;
+  widgets::RunTimeHost host{0, 0, std::make_shared<base::Font>()};
+  widgets::ctlProgress bar{pic, host};
+  bar.InitProperties();
+  bar.Resize();
+  EXPECT_NO_THROW(bar.SetValue(50));
+  EXPECT_TRUE(pic.Image().isNull());
+}
+
 // Pictures of the upgrade window's bar as the user sees it, for anyone to look at.
 TEST_F(ProgressPixels, PicturesOfTheUpgradeBar) {
   pic.show();
