@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -366,6 +371,57 @@ TEST_F(ClientTest, CookieFromARedirectReachesTheNextHop) {
   ASSERT_EQ(server_.Requests().size(), 2u);
   EXPECT_EQ(server_.Requests()[0].find("Cookie:"), std::string::npos);
   EXPECT_NE(server_.Requests()[1].find("\r\nCookie: hop=1\r\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace curltest
+
+namespace curltest {
+namespace {
+
+// A listener whose accept queue is full: further connection attempts go unanswered.
+class FullBacklog {
+ public:
+  FullBacklog() {
+    listener_ = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    listen(listener_, 0);
+    socklen_t len = sizeof addr;
+    getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len);
+    port_ = ntohs(addr.sin_port);
+    for (int& fd : fillers_) {
+      fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+      connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    }
+  }
+  ~FullBacklog() {
+    for (int fd : fillers_) close(fd);
+    close(listener_);
+  }
+  int Port() const { return port_; }
+
+ private:
+  int listener_ = -1;
+  int fillers_[3] = {-1, -1, -1};
+  int port_ = 0;
+};
+
+TEST(ConnectTimeout, EndsASendToAServerThatNeverAnswers) {
+  FullBacklog silent;
+  platform::curl::CurlHttpClient client(std::chrono::milliseconds(300), std::chrono::seconds(60));
+  HttpClient::Handle session = client.InternetOpen("A", 1, nullptr, nullptr, 0);
+  HttpClient::Handle connection = client.InternetConnect(
+      session, "127.0.0.1", static_cast<std::int16_t>(silent.Port()), nullptr, nullptr, 3, 0, 0);
+  HttpClient::Handle request =
+      client.HttpOpenRequest(connection, "GET", "/", "HTTP/1.0", nullptr, nullptr, 0, 0);
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(client.HttpSendRequest(request, nullptr, 0, "", 0));
+  auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(took, std::chrono::milliseconds(250));
+  EXPECT_LT(took, std::chrono::seconds(3));
 }
 
 }  // namespace
