@@ -148,6 +148,27 @@ TEST_F(ProgressPixels, TheWidgetShowsTheKeptImageAgainWithoutRedrawing) {
   EXPECT_EQ(first.copy(2, 2, 469, 21), Image());
 }
 
+TEST_F(ProgressPixels, TheInnerAreaExcludesTheBorder) {
+  const struct {
+    int appearance, borderStyle;
+    QSize inner;
+  } cases[] = {{1, 1, {469, 21}}, {0, 1, {471, 23}}, {1, 0, {473, 25}}, {0, 0, {473, 25}}};
+  for (const auto& c : cases) {
+    bar.SetAppearance(c.appearance);
+    bar.SetBorderStyle(c.borderStyle);
+    bar.SetValue(100);
+    EXPECT_EQ(Image().size(), c.inner) << c.appearance << "/" << c.borderStyle;
+    EXPECT_EQ(pic.ScaleHeight(), c.inner.height() * 15.0f);
+    EXPECT_EQ(FillEdge(At(Image(), 0, 0)), c.inner.width());
+  }
+}
+
+TEST_F(ProgressPixels, AChangeOfTheSharedFontObjectShowsInTheNextMeasurement) {
+  const float before = pic.TextWidth(u"100.00%");
+  bar.CaptionFont()->size = 18;
+  EXPECT_GT(pic.TextWidth(u"100.00%"), before * 1.5f);
+}
+
 // A window may assign a value before it has given the bar a size.
 TEST(ProgressOnAnUnsizedSurface, AssigningAValueDrawsNothingAndFailsNothing) {
   platform::qt::QtCanvas pic;
