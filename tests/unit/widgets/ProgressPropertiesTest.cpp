@@ -72,21 +72,6 @@ TEST_F(ProgressProperties, EverySetterButValueNotifiesOnce) {
   EXPECT_EQ(host.notifications, before);
 }
 
-TEST_F(ProgressProperties, SettersForwardToTheSurfaceAndReadItBack) {
-  bar.SetAppearance(0);
-  bar.SetBorderStyle(0);
-  bar.SetEnabled(false);
-  bar.SetForeColor(0x00123456);
-  bar.SetBackColor(0x00654321);
-  EXPECT_EQ(pic.Appearance(), 0);
-  EXPECT_EQ(pic.BorderStyle(), 0);
-  EXPECT_FALSE(pic.Enabled());
-  EXPECT_EQ(pic.ForeColor(), 0x00123456u);
-  EXPECT_EQ(pic.BackColor(), 0x00654321u);
-  EXPECT_EQ(bar.ForeColor(), 0x00123456u);
-  EXPECT_FALSE(bar.Enabled());
-}
-
 TEST_F(ProgressProperties, ValuesBeyondSixteenBitsFailWithOverflowAndChangeNothing) {
   bar.InitProperties();
   const int notifications = host.notifications;
@@ -163,13 +148,6 @@ TEST_F(ProgressProperties, CaptionFontIsSharedByReference) {
   EXPECT_EQ(host.notifications, notifications);
 }
 
-TEST_F(ProgressProperties, MinAboveMaxIsAccepted) {
-  bar.SetMax(10);
-  bar.SetMin(20);
-  EXPECT_EQ(bar.Max(), 10);
-  EXPECT_EQ(bar.Min(), 20);
-}
-
 TEST_F(ProgressProperties, ResizeGivesThePictureTheControlsSizeAndDrawsNothing) {
   host.width = 3000;
   host.height = 450;
@@ -177,11 +155,6 @@ TEST_F(ProgressProperties, ResizeGivesThePictureTheControlsSizeAndDrawsNothing) 
   EXPECT_EQ(pic.Width(), 3000);
   EXPECT_EQ(pic.Height(), 450);
   EXPECT_TRUE(pic.Drawing().empty());
-}
-
-TEST_F(ProgressProperties, RefreshOnlyShowsTheKeptImage) {
-  bar.Refresh();
-  EXPECT_EQ(pic.Drawing(), std::vector<std::string>{"Refresh"});
 }
 
 // ---- persistence ----
