@@ -1,0 +1,54 @@
+#include "platform/qt/QtApplication.h"
+
+#include <unistd.h>
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QIcon>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+
+namespace platform::qt {
+
+void PrepareWebEngine() {
+  // Qt 6.4 ignores a bare --no-sandbox argument; the variable is what it reads. A value
+  // the user set is left alone.
+  if (::geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX")) {
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+  }
+  QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+  for (const char* flag : {"--disable-background-networking", "--disable-component-update",
+                           "--disable-domain-reliability"}) {
+    if (!flags.contains(flag)) {
+      if (!flags.isEmpty()) flags += ' ';
+      flags += flag;
+    }
+  }
+  qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
+  // The browser engine shares its GL context with the widgets; it has to be said before
+  // the application object exists.
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+}
+
+QIcon ProgramIcon() {
+  // A blue screen with a white play sign. Drawn for each window: a pixmap kept in a
+  // static would outlive the application object.
+  QPixmap pixmap(16, 16);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QColor(0x10, 0x3c, 0x8c));
+  p.setBrush(QColor(0x2a, 0x6c, 0xd8));
+  p.drawRoundedRect(QRectF(0.5, 1.5, 15, 13), 2.5, 2.5);
+  QPainterPath play;
+  play.moveTo(6, 4.5);
+  play.lineTo(11.5, 8);
+  play.lineTo(6, 11.5);
+  play.closeSubpath();
+  p.fillPath(play, Qt::white);
+  p.end();
+  return QIcon(pixmap);
+}
+
+}  // namespace platform::qt

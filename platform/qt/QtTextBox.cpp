@@ -1,0 +1,43 @@
+#include "platform/qt/QtTextBox.h"
+
+#include <QMouseEvent>
+
+#include <limits>
+
+namespace platform::qt {
+
+QtTextBox::QtTextBox(QWidget* parent) : QLineEdit(parent) {
+  // The boxes hold whatever the program stores in them, however long.
+  setMaxLength(std::numeric_limits<int>::max());
+}
+
+void QtTextBox::SetText(const base::Text& text) {
+  setText(QString::fromStdU16String(text));
+}
+
+base::Text QtTextBox::Text() const {
+  return text().toStdU16String();
+}
+
+void QtTextBox::ReplaceSelection(const base::Text& text) {
+  insert(QString::fromStdU16String(text));
+}
+
+void QtTextBox::SetFocus() {
+  setFocus(Qt::OtherFocusReason);
+}
+
+void QtTextBox::OnClick(std::function<void()> handler) {
+  click_.Set(std::move(handler));
+}
+
+void QtTextBox::mousePressEvent(QMouseEvent* event) {
+  // Qt places the caret first; the form's handler then sees the box as the user left it.
+  QLineEdit::mousePressEvent(event);
+  if (event->button() == Qt::LeftButton) {
+    const QtHandler click = click_;
+    click();
+  }
+}
+
+}  // namespace platform::qt

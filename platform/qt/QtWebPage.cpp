@@ -1,0 +1,91 @@
+#include "platform/qt/QtWebPage.h"
+
+#include <QAuthenticator>
+#include <QWebEngineCertificateError>
+#include <QWebEngineClientCertificateSelection>
+#include <QWebEngineDownloadRequest>
+#include <QWebEngineFileSystemAccessRequest>
+#include <QWebEngineFullScreenRequest>
+#include <QWebEngineProfile>
+#include <QWebEngineRegisterProtocolHandlerRequest>
+#include <QWebEngineSettings>
+
+namespace platform::qt {
+
+QtWebPage::QtWebPage(QObject* parent) : QWebEnginePage(parent) {
+  // The portal's pages and the update manifest often declare no character set; they
+  // are written in GBK.
+  settings()->setDefaultTextEncoding(QStringLiteral("GBK"));
+  settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
+
+  // Requests that would need a dialog. The program has none of its own to offer, so
+  // they are refused in either mode; in silent mode that is the rule.
+  connect(this, &QWebEnginePage::authenticationRequired, this,
+          [](const QUrl&, QAuthenticator* authenticator) { *authenticator = QAuthenticator(); });
+  connect(this, &QWebEnginePage::proxyAuthenticationRequired, this,
+          [](const QUrl&, QAuthenticator* authenticator, const QString&) {
+            *authenticator = QAuthenticator();
+          });
+  connect(this, &QWebEnginePage::certificateError, this,
+          [](const QWebEngineCertificateError& error) {
+            QWebEngineCertificateError refused = error;
+            refused.rejectCertificate();
+          });
+  connect(this, &QWebEnginePage::selectClientCertificate, this,
+          [](QWebEngineClientCertificateSelection selection) { selection.selectNone(); });
+  connect(this, &QWebEnginePage::featurePermissionRequested, this,
+          [this](const QUrl& origin, Feature feature) {
+            setFeaturePermission(origin, feature, PermissionDeniedByUser);
+          });
+  connect(this, &QWebEnginePage::fileSystemAccessRequested, this,
+          [](QWebEngineFileSystemAccessRequest request) { request.reject(); });
+  connect(this, &QWebEnginePage::registerProtocolHandlerRequested, this,
+          [](QWebEngineRegisterProtocolHandlerRequest request) { request.reject(); });
+  connect(this, &QWebEnginePage::fullScreenRequested, this,
+          [](QWebEngineFullScreenRequest request) { request.reject(); });
+  // A link to a file: nothing is saved and no dialog asks where to.
+  connect(profile(), &QWebEngineProfile::downloadRequested, this,
+          [this](QWebEngineDownloadRequest* download) {
+            if (download->page() == this && silent_) download->cancel();
+          });
+}
+
+bool QtWebPage::acceptNavigationRequest(const QUrl&, NavigationType type, bool isMainFrame) {
+  if (isMainFrame && onMainFrameNavigation) onMainFrameNavigation(type);
+  return true;
+}
+
+QWebEnginePage* QtWebPage::createWindow(WebWindowType type) {
+  if (silent_) return nullptr;
+  return QWebEnginePage::createWindow(type);
+}
+
+QStringList QtWebPage::chooseFiles(FileSelectionMode mode, const QStringList& oldFiles,
+                                   const QStringList& acceptedMimeTypes) {
+  if (silent_) return {};
+  return QWebEnginePage::chooseFiles(mode, oldFiles, acceptedMimeTypes);
+}
+
+void QtWebPage::javaScriptAlert(const QUrl& securityOrigin, const QString& msg) {
+  if (!silent_) QWebEnginePage::javaScriptAlert(securityOrigin, msg);
+}
+
+bool QtWebPage::javaScriptConfirm(const QUrl& securityOrigin, const QString& msg) {
+  if (silent_) return false;
+  return QWebEnginePage::javaScriptConfirm(securityOrigin, msg);
+}
+
+bool QtWebPage::javaScriptPrompt(const QUrl& securityOrigin, const QString& msg,
+                                 const QString& defaultValue, QString* result) {
+  if (silent_) return false;
+  return QWebEnginePage::javaScriptPrompt(securityOrigin, msg, defaultValue, result);
+}
+
+void QtWebPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level,
+                                         const QString& message, int lineNumber,
+                                         const QString& sourceID) {
+  // Script errors of a silent page go nowhere.
+  if (!silent_) QWebEnginePage::javaScriptConsoleMessage(level, message, lineNumber, sourceID);
+}
+
+}  // namespace platform::qt

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QWebEnginePage>
+
+#include <functional>
+
+namespace platform::qt {
+
+// The browser's page. In silent mode it shows nothing of its own: script dialogs are
+// answered as if dismissed, and authentication, certificate, permission, file-chooser,
+// new-window and download requests are refused.
+class QtWebPage : public QWebEnginePage {
+ public:
+  explicit QtWebPage(QObject* parent);
+
+  void SetSilent(bool silent) { silent_ = silent; }
+  bool Silent() const { return silent_; }
+
+  // Called when a navigation of the main frame begins.
+  std::function<void(NavigationType type)> onMainFrameNavigation;
+
+ protected:
+  bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
+  QWebEnginePage* createWindow(WebWindowType type) override;
+  QStringList chooseFiles(FileSelectionMode mode, const QStringList& oldFiles,
+                          const QStringList& acceptedMimeTypes) override;
+  void javaScriptAlert(const QUrl& securityOrigin, const QString& msg) override;
+  bool javaScriptConfirm(const QUrl& securityOrigin, const QString& msg) override;
+  bool javaScriptPrompt(const QUrl& securityOrigin, const QString& msg, const QString& defaultValue,
+                        QString* result) override;
+  void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message,
+                                int lineNumber, const QString& sourceID) override;
+
+ private:
+  bool silent_ = false;
+};
+
+}  // namespace platform::qt

@@ -1,0 +1,277 @@
+// The browser adapter on QtWebEngine against pages served on loopback.
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QPointer>
+#include <QWebEngineDownloadRequest>
+#include <QWebEngineProfile>
+
+#include <chrono>
+#include <memory>
+
+#include "QtTestSupport.h"
+#include "base/RuntimeError.h"
+#include "platform/qt/QtEventLoop.h"
+#include "platform/qt/QtWindow.h"
+
+namespace {
+
+using platform::Browser;
+using platform::qt::QtEventLoop;
+using platform::qt::QtWindow;
+
+// GBK bytes of 下载开始 and 下载结束.
+const std::string kStartGbk = "\xCF\xC2\xD4\xD8\xBF\xAA\xCA\xBC";
+const std::string kEndGbk = "\xCF\xC2\xD4\xD8\xBD\xE1\xCA\xF8";
+
+class QtBrowserTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    server_ = new qttest::LoopbackServer;
+    auto& routes = server_->Routes();
+    routes.Get("/fast", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content("fast page", "text/plain; charset=utf-8");
+    });
+    routes.Get("/slow", [](const httplib::Request&, httplib::Response& res) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+      res.set_content("slow page", "text/plain; charset=utf-8");
+    });
+    routes.Get("/lines.txt", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content("\r\n第一行\r\nline two\r\r末行\n\r\n", "text/plain; charset=utf-8");
+    });
+    // The update manifest as the portal serves it: GBK, no character set declared.
+    routes.Get("/up1.txt", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content(kStartGbk + "\r\n3.3\r\n" + kEndGbk + "\r\n", "text/plain");
+    });
+    routes.Get("/gbk.html", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content("<html><body><p>" + kStartGbk + "</p></body></html>", "text/html");
+    });
+    routes.Get("/dialogs.html", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content(
+          "<html><body><p id=r>waiting</p><script>"
+          "alert('hello');"
+          "var c = confirm('sure?');"
+          "var p = prompt('name?', 'x');"
+          "window.open('/fast');"
+          "document.getElementById('r').textContent = 'confirm=' + c + ' prompt=' + p;"
+          "</script></body></html>",
+          "text/html; charset=utf-8");
+    });
+    routes.Get("/alert.html", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content("<html><body>alerted<script>alert('hello');</script></body></html>",
+                      "text/html; charset=utf-8");
+    });
+    routes.Get("/file.bin", [](const httplib::Request&, httplib::Response& res) {
+      res.set_header("Content-Disposition", "attachment; filename=file.bin");
+      res.set_content(std::string(4096, 'x'), "application/octet-stream");
+    });
+    server_->Start();
+  }
+  static void TearDownTestSuite() {
+    delete server_;
+    server_ = nullptr;
+  }
+
+  void SetUp() override {
+    window_ = std::make_unique<QtWindow>(qttest::Window(u"浏览器", 9000, 6000));
+    browser_ = &window_->AddBrowser(qttest::Control(u"WebBrowser1", {0, -480, 9000, 6480}));
+    window_->Show();
+  }
+  void TearDown() override {
+    window_.reset();
+    loop_.DoEvents();
+  }
+
+  static std::u16string Url(const std::string& path) { return server_->Url(path); }
+  bool WaitComplete(Browser& browser, int timeoutMs = 15000) {
+    return qttest::WaitUntil(
+        loop_, [&] { return browser.ReadyState() == Browser::kComplete; }, timeoutMs);
+  }
+  // Navigates and waits for the load to complete; the body text, or "<none>".
+  std::u16string Load(Browser& browser, const std::string& path) {
+    browser.Navigate(Url(path));
+    if (!WaitComplete(browser)) return u"<timed out>";
+    try {
+      return browser.BodyInnerText();
+    } catch (const base::RuntimeError&) {
+      return u"<none>";
+    }
+  }
+
+  static qttest::LoopbackServer* server_;
+  QtEventLoop loop_;
+  std::unique_ptr<QtWindow> window_;
+  Browser* browser_ = nullptr;
+};
+
+qttest::LoopbackServer* QtBrowserTest::server_ = nullptr;
+
+TEST_F(QtBrowserTest, PlainTextComesBackLineForLineWithCrLf) {
+  // Leading and trailing empty lines, a lone CR and a lone LF all survive as CR LF.
+  EXPECT_EQ(Load(*browser_, "/lines.txt"), u"\r\n第一行\r\nline two\r\n\r\n末行\r\n\r\n");
+}
+
+TEST_F(QtBrowserTest, DocumentsWithoutCharsetAreReadAsGbk) {
+  // The manifest browser of the main window is hidden; it loads all the same.
+  Browser& hidden =
+      window_->AddBrowser(qttest::Control(u"WebBrowser2", {5880, 120, 495, 495}, {}, false));
+  hidden.SetSilent(true);
+  EXPECT_EQ(Load(hidden, "/up1.txt"), u"下载开始\r\n3.3\r\n下载结束\r\n");
+  EXPECT_EQ(Load(*browser_, "/gbk.html"), u"下载开始");
+}
+
+TEST_F(QtBrowserTest, ReadyStateFollowsEachNavigation) {
+  EXPECT_LT(browser_->ReadyState(), Browser::kComplete);
+  EXPECT_THROW(browser_->BodyInnerText(), base::RuntimeError);
+
+  browser_->Navigate(Url("/fast"));
+  EXPECT_LT(browser_->ReadyState(), Browser::kComplete);
+  ASSERT_TRUE(WaitComplete(*browser_));
+  EXPECT_EQ(browser_->BodyInnerText(), u"fast page");
+
+  // The state drops the moment the next navigation is asked for, not when the engine
+  // gets round to it; the old body is no longer offered.
+  browser_->Navigate2(Url("/lines.txt"));
+  EXPECT_LT(browser_->ReadyState(), Browser::kComplete);
+  try {
+    browser_->BodyInnerText();
+    ADD_FAILURE() << "a body was read while the next page loads";
+  } catch (const base::RuntimeError& e) {
+    EXPECT_EQ(e.Kind(), base::ErrorKind::InvalidCall);
+  }
+  ASSERT_TRUE(WaitComplete(*browser_));
+  EXPECT_EQ(browser_->BodyInnerText().substr(0, 5), u"\r\n第一行");
+}
+
+TEST_F(QtBrowserTest, OvertakenLoadsNeverComplete) {
+  // Asked for one after the other in the same pass.
+  browser_->Navigate(Url("/slow"));
+  browser_->Navigate(Url("/fast"));
+  ASSERT_TRUE(WaitComplete(*browser_));
+  EXPECT_EQ(browser_->BodyInnerText(), u"fast page");
+
+  // A slow load under way, overtaken by a fast one.
+  browser_->Navigate(Url("/slow"));
+  qttest::Pump(loop_, 300);
+  EXPECT_LT(browser_->ReadyState(), Browser::kComplete);
+  browser_->Navigate(Url("/fast"));
+  ASSERT_TRUE(WaitComplete(*browser_));
+  EXPECT_EQ(browser_->BodyInnerText(), u"fast page");
+
+  // A load that has finished but whose body is still being captured, overtaken: the
+  // first completion seen must be the new page's.
+  browser_->Navigate(Url("/lines.txt"));
+  ASSERT_TRUE(qttest::WaitUntil(loop_, [&] { return browser_->ReadyState() == 3; }));
+  browser_->Navigate(Url("/slow"));
+  ASSERT_TRUE(WaitComplete(*browser_));
+  EXPECT_EQ(browser_->BodyInnerText(), u"slow page");
+}
+
+TEST_F(QtBrowserTest, UnreachableAddressCompletesWithAnErrorPage) {
+  // A port nobody listens on: bound for a moment, then given back.
+  const int socket = ::socket(AF_INET, SOCK_STREAM, 0);
+  ASSERT_GE(socket, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length), 0);
+  ::close(socket);
+  const std::string url =
+      "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/up1.txt";
+
+  browser_->SetSilent(true);
+  browser_->Navigate(std::u16string(url.begin(), url.end()));
+  ASSERT_TRUE(WaitComplete(*browser_));
+  const std::u16string body = browser_->BodyInnerText();
+  EXPECT_FALSE(body.empty());
+  EXPECT_EQ(body.find(u"下载开始"), std::u16string::npos);
+}
+
+TEST_F(QtBrowserTest, DownloadBeginIsRaisedOnEveryLoadStart) {
+  int begun = 0;
+  browser_->OnDownloadBegin([&] { ++begun; });
+  Load(*browser_, "/fast");
+  EXPECT_EQ(begun, 1);
+  Load(*browser_, "/lines.txt");
+  EXPECT_EQ(begun, 2);
+
+  // A navigation that overtakes one still loading begins too.
+  browser_->Navigate(Url("/slow"));
+  qttest::Pump(loop_, 300);
+  browser_->Navigate(Url("/fast"));
+  ASSERT_TRUE(WaitComplete(*browser_));
+  EXPECT_EQ(begun, 4);
+}
+
+// Watches for dialogs while a page loads, closing any it finds so the test goes on.
+class DialogWatch {
+ public:
+  DialogWatch() : before_(qttest::VisibleTopLevels()) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      if (QWidget* modal = QApplication::activeModalWidget()) {
+        ++dialogs_;
+        modal->close();
+      }
+      for (QWidget* widget : qttest::VisibleTopLevels()) {
+        if (!before_.count(widget)) {
+          ++windows_;
+          widget->close();
+        }
+      }
+    });
+    timer_.start(20);
+  }
+  int Dialogs() const { return dialogs_; }
+  int Windows() const { return windows_; }
+
+ private:
+  std::set<QWidget*> before_;
+  QTimer timer_;
+  int dialogs_ = 0;
+  int windows_ = 0;
+};
+
+TEST_F(QtBrowserTest, SilentPageAnswersScriptDialogsWithoutShowingThem) {
+  browser_->SetSilent(true);
+  EXPECT_TRUE(browser_->Silent());
+  DialogWatch watch;
+  EXPECT_EQ(Load(*browser_, "/dialogs.html"), u"confirm=false prompt=null");
+  qttest::Pump(loop_, 200);
+  EXPECT_EQ(watch.Dialogs(), 0);
+  EXPECT_EQ(watch.Windows(), 0);
+}
+
+TEST_F(QtBrowserTest, PageThatIsNotSilentShowsItsAlert) {
+  // The counterpart of the silent case: the watch does see a dialog when there is one.
+  browser_->SetSilent(false);
+  DialogWatch watch;
+  EXPECT_EQ(Load(*browser_, "/alert.html"), u"alerted");
+  EXPECT_GE(watch.Dialogs() + watch.Windows(), 1);
+}
+
+TEST_F(QtBrowserTest, SilentPageRefusesDownloads) {
+  browser_->SetSilent(true);
+  EXPECT_EQ(Load(*browser_, "/fast"), u"fast page");
+  QPointer<QWebEngineDownloadRequest> download;
+  QObject::connect(QWebEngineProfile::defaultProfile(), &QWebEngineProfile::downloadRequested,
+                   window_->Frame(),
+                   [&](QWebEngineDownloadRequest* request) { download = request; });
+  DialogWatch watch;
+  browser_->Navigate(Url("/file.bin"));
+  ASSERT_TRUE(qttest::WaitUntil(loop_, [&] { return !download.isNull(); }));
+  ASSERT_TRUE(WaitComplete(*browser_));
+  EXPECT_EQ(download->state(), QWebEngineDownloadRequest::DownloadCancelled);
+  // The page that was shown stays.
+  EXPECT_EQ(browser_->BodyInnerText(), u"fast page");
+  EXPECT_EQ(watch.Dialogs(), 0);
+  EXPECT_EQ(watch.Windows(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,16 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include "platform/qt/QtApplication.h"
+
+// The adapters need a real application object on the X display (xvfb-run in CI).
+int main(int argc, char* argv[]) {
+  ::testing::InitGoogleTest(&argc, argv);
+  platform::qt::PrepareWebEngine();
+  QApplication application(argc, argv);
+  const int result = RUN_ALL_TESTS();
+  // Windows the tests let go of are deleted before the browser engine shuts down.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  return result;
+}

@@ -1,0 +1,12 @@
+# The Qt adapters on the real X display (xvfb-run in CI), the browser against loopback
+# servers. One process: the browser engine starts once for the whole suite.
+if(NOT TARGET PkgConfig::CPPHTTPLIB)
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(CPPHTTPLIB REQUIRED IMPORTED_TARGET GLOBAL cpp-httplib)
+endif()
+file(GLOB QUORIN_QT_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/Qt*.cpp)
+add_executable(qt_adapter_tests ${QUORIN_QT_TEST_SOURCES})
+target_link_libraries(qt_adapter_tests PRIVATE quorin_qt GTest::gtest PkgConfig::CPPHTTPLIB
+  Threads::Threads)
+add_test(NAME qt_adapter_tests COMMAND qt_adapter_tests)
+set_tests_properties(qt_adapter_tests PROPERTIES TIMEOUT 180)
