@@ -40,8 +40,8 @@ Text FormatZeroPointZeroZero(double value);
 // ties to even. Anything else throws TypeMismatch; out of range throws Overflow.
 std::int32_t TextToInt32(TextView text);
 
-// Floating-point results checked as the runtime checks them: NaN or an infinity
-// throws DivisionByZero when `fromDivision`, Overflow otherwise.
+// Floating-point results checked as the runtime checks them: a division whose result is
+// NaN or an infinity throws DivisionByZero; CheckFinite throws Overflow for either.
 double CheckedDivide(double numerator, double denominator);
 double CheckFinite(double value);
 
