@@ -71,12 +71,14 @@ std::size_t ContentLength(std::string_view head) {
 
 }  // namespace
 
-ScriptedServer::ScriptedServer() {
+ScriptedServer::ScriptedServer() : ScriptedServer(0) {}
+
+ScriptedServer::ScriptedServer(int port) {
   listenFd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (listenFd_ < 0) throw std::runtime_error("ScriptedServer: socket");
   int one = 1;
   setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_in addr = Loopback(0);
+  sockaddr_in addr = Loopback(port);
   if (bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
       listen(listenFd_, 64) != 0) {
     close(listenFd_);

@@ -30,6 +30,8 @@ class ScriptedServer {
   using Headers = std::vector<std::pair<std::string, std::string>>;
 
   ScriptedServer();
+  // Listens on the given loopback port (0: any free one); throws when it is taken.
+  explicit ScriptedServer(int port);
   ~ScriptedServer();
   ScriptedServer(const ScriptedServer&) = delete;
   ScriptedServer& operator=(const ScriptedServer&) = delete;
