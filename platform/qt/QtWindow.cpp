@@ -152,6 +152,9 @@ LabelView& QtWindow::AddLabel(const ControlSpec& spec, const base::Text& text,
   auto* label = new QtLabelView(ParentOf(spec), foreColour);
   label->SetText(text);
   Place(label, spec);
+  // A label of the design is one line of its font tall; the desktop's font needs more
+  // room than the one it was laid out with, and would lose the bottom of every line.
+  label->resize(label->width(), std::max(label->height(), label->fontMetrics().height()));
   return *label;
 }
 

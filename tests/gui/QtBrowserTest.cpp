@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QImage>
 #include <QPointer>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
@@ -48,8 +49,19 @@ class QtBrowserTest : public ::testing::Test {
     routes.Get("/up1.txt", [](const httplib::Request&, httplib::Response& res) {
       res.set_content(kStartGbk + "\r\n3.3\r\n" + kEndGbk + "\r\n", "text/plain");
     });
+    // Too short for the engine to guess a character set: only the default decides.
+    routes.Get("/short.txt", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content(kStartGbk.substr(0, 2), "text/plain");
+    });
     routes.Get("/gbk.html", [](const httplib::Request&, httplib::Response& res) {
       res.set_content("<html><body><p>" + kStartGbk + "</p></body></html>", "text/html");
+    });
+    // A page whose top 32 pixels are red and the rest blue.
+    routes.Get("/bands.html", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content(
+          "<html><body style='margin:0;background:#0000ff'>"
+          "<div style='height:32px;background:#ff0000'></div></body></html>",
+          "text/html");
     });
     routes.Get("/dialogs.html", [](const httplib::Request&, httplib::Response& res) {
       res.set_content(
@@ -123,6 +135,7 @@ TEST_F(QtBrowserTest, DocumentsWithoutCharsetAreReadAsGbk) {
   hidden.SetSilent(true);
   EXPECT_EQ(Load(hidden, "/up1.txt"), u"下载开始\r\n3.3\r\n下载结束\r\n");
   EXPECT_EQ(Load(*browser_, "/gbk.html"), u"下载开始");
+  EXPECT_EQ(Load(*browser_, "/short.txt"), u"下");
 }
 
 TEST_F(QtBrowserTest, ReadyStateFollowsEachNavigation) {
@@ -170,6 +183,21 @@ TEST_F(QtBrowserTest, OvertakenLoadsNeverComplete) {
   browser_->Navigate(Url("/slow"));
   ASSERT_TRUE(WaitComplete(*browser_));
   EXPECT_EQ(browser_->BodyInnerText(), u"slow page");
+}
+
+TEST_F(QtBrowserTest, PortalBrowserLosesTheTopOfThePageAboveTheClientArea) {
+  window_->AddMenuItem(u"move", u"高清影院", [] {});
+  window_->Show();
+  EXPECT_EQ(Load(*browser_, "/bands.html"), u"");
+  QImage shown;
+  // The engine paints a moment after the load completes.
+  ASSERT_TRUE(qttest::WaitUntil(loop_, [&] {
+    shown = window_->ClientArea()->grab().toImage();
+    return shown.pixelColor(10, 10) == QColor(0, 0, 255);
+  }));
+  for (int y = 0; y < shown.height(); y += 4) {
+    ASSERT_NE(shown.pixelColor(100, y), QColor(255, 0, 0)) << "row " << y;
+  }
 }
 
 TEST_F(QtBrowserTest, UnreachableAddressCompletesWithAnErrorPage) {
