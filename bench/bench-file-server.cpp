@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -21,11 +22,18 @@ int main(int argc, char** argv) {
   int listener = socket(AF_INET, SOCK_STREAM, 0);
   int one = 1;
   setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+  // The engine narrows its port to 16 signed bits: listen at 32767 or below, which lies
+  // outside the system's range of ephemeral ports.
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
   addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-      listen(listener, 16) != 0) {
+  int start = 20000 + static_cast<int>(getpid() % 12768);
+  bool bound = false;
+  for (int i = 0; i < 12768 && !bound; ++i) {
+    addr.sin_port = htons(static_cast<std::uint16_t>(20000 + (start - 20000 + i) % 12768));
+    bound = bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+  }
+  if (!bound || listen(listener, 16) != 0) {
     std::perror("bench-file-server");
     return 1;
   }
