@@ -12,10 +12,7 @@ namespace platform::qt {
 class QtEventLoop::Nesting {
  public:
   explicit Nesting(QtEventLoop& loop) : loop_(loop) { ++loop_.depth_; }
-  ~Nesting() {
-    // The outermost wait is over: work held back during it may run at the next pass.
-    if (--loop_.depth_ == 0 && loop_.deferred_ && !loop_.Nested()) loop_.Arm();
-  }
+  ~Nesting() { --loop_.depth_; }
   Nesting(const Nesting&) = delete;
   Nesting& operator=(const Nesting&) = delete;
 
@@ -27,8 +24,10 @@ QtEventLoop::QtEventLoop() : receiver_(std::make_unique<QObject>()) {
   // The run ends when the program says so (its last form unloaded), not when Qt sees
   // its last window closed: a hidden form is still loaded.
   QGuiApplication::setQuitOnLastWindowClosed(false);
-  // A flush held back inside a modal dialog's loop is re-armed when the thread next
-  // goes to sleep outside it; nothing polls meanwhile.
+  // A flush that found itself nested is re-armed when the thread is next about to
+  // sleep at the top level, that is once every handler has returned: the end of the
+  // outermost wait is not enough, the handler that called it is still on the stack.
+  // Nothing polls meanwhile.
   if (auto* dispatcher = QAbstractEventDispatcher::instance()) {
     QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, receiver_.get(), [this] {
       if (deferred_ && !Nested()) Arm();

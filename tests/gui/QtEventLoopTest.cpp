@@ -1,0 +1,160 @@
+// The event loop: posted work only at the top level, waits that sleep.
+
+#include <gtest/gtest.h>
+#include <time.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
+
+#include <string>
+#include <vector>
+
+#include "platform/qt/QtEventLoop.h"
+#include "platform/qt/QtUi.h"
+
+namespace {
+
+using platform::qt::QtEventLoop;
+using Log = std::vector<std::string>;
+
+double ThreadCpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+// Runs `handler` as the first event of a Run, the way a menu click or a form's load is.
+int RunWith(QtEventLoop& loop, std::function<void()> handler) {
+  QTimer::singleShot(0, std::move(handler));
+  return loop.Run();
+}
+
+// A nested wait of the kind the manifest read does: until `passes` timer ticks came.
+void NestedWait(QtEventLoop& loop, int ticks) {
+  int seen = 0;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] { ++seen; });
+  timer.start(10);
+  while (seen < ticks) loop.WaitEvents();
+}
+
+TEST(QtEventLoopTest, PostedWorkWaitsForTheTopLevel) {
+  QtEventLoop loop;
+  Log log;
+  const int code = RunWith(loop, [&] {
+    log.push_back("handler");
+    loop.Post([&] {
+      log.push_back(loop.Depth() == 0 ? "posted, at top" : "posted, nested");
+      loop.Quit(5);
+    });
+    NestedWait(loop, 5);
+    loop.DoEvents();
+    // A second wait, nested one deeper, inside a handler run by the first.
+    bool inner = false;
+    QTimer::singleShot(0, [&] {
+      NestedWait(loop, 2);
+      inner = true;
+    });
+    while (!inner) loop.WaitEvents();
+    log.push_back("handler returns");
+  });
+  EXPECT_EQ(code, 5);
+  EXPECT_EQ(log, (Log{"handler", "handler returns", "posted, at top"}));
+}
+
+TEST(QtEventLoopTest, PostedWorkWaitsForAModalMessageBox) {
+  QtEventLoop loop;
+  platform::qt::QtUi ui;
+  Log log;
+  RunWith(loop, [&] {
+    loop.Post([&] {
+      log.push_back("posted");
+      loop.Quit(0);
+    });
+    QTimer::singleShot(200, [&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        log.push_back("answering");
+        box->button(QMessageBox::Ok)->click();
+      }
+    });
+    ui.MessageBox(u"text", u"title", platform::MsgBoxButtons::Ok, platform::MsgBoxIcon::Error);
+    log.push_back("box closed");
+  });
+  EXPECT_EQ(log, (Log{"answering", "box closed", "posted"}));
+}
+
+TEST(QtEventLoopTest, WaitEventsSleepsUntilSomethingHappens) {
+  QtEventLoop loop;
+  int waits = 0;
+  double cpu = 0;
+  RunWith(loop, [&] {
+    // Held-back work and a deferred deletion are pending during the wait; neither may
+    // turn it into a spin.
+    loop.Post([] {});
+    (new QObject)->deleteLater();
+    bool done = false;
+    QTimer::singleShot(1000, [&] { done = true; });
+    const double start = ThreadCpuSeconds();
+    while (!done) {
+      loop.WaitEvents();
+      ++waits;
+    }
+    cpu = ThreadCpuSeconds() - start;
+    loop.Quit(0);
+  });
+  RecordProperty("ui_thread_cpu_ms", static_cast<int>(cpu * 1000));
+  RecordProperty("waits", waits);
+  EXPECT_LT(waits, 20);
+  EXPECT_LT(cpu, 0.1);
+}
+
+TEST(QtEventLoopTest, DoEventsReturnsAtOnceAfterDispatchingWhatIsPending) {
+  QtEventLoop loop;
+  bool dispatched = false;
+  QMetaObject::invokeMethod(
+      QCoreApplication::instance(), [&] { dispatched = true; }, Qt::QueuedConnection);
+  QElapsedTimer clock;
+  clock.start();
+  loop.DoEvents();
+  EXPECT_TRUE(dispatched);
+  loop.DoEvents();
+  EXPECT_LT(clock.elapsed(), 100);
+}
+
+TEST(QtEventLoopTest, DeferredDeletionHappensAtTheTopLevel) {
+  QtEventLoop loop;
+  QPointer<QObject> object = new QObject;
+  bool aliveAfterNestedWait = false;
+  bool goneAtTop = false;
+  RunWith(loop, [&] {
+    object->deleteLater();
+    NestedWait(loop, 3);
+    aliveAfterNestedWait = !object.isNull();
+    loop.Post([&] {
+      QTimer::singleShot(0, [&] {
+        goneAtTop = object.isNull();
+        loop.Quit(0);
+      });
+    });
+  });
+  EXPECT_TRUE(aliveAfterNestedWait);
+  EXPECT_TRUE(goneAtTop);
+}
+
+TEST(QtEventLoopTest, QuitBeforeRunEndsTheRunAtOnceAfterPostedWork) {
+  QtEventLoop loop;
+  bool posted = false;
+  loop.Post([&] { posted = true; });
+  loop.Quit(3);
+  QElapsedTimer clock;
+  clock.start();
+  EXPECT_EQ(loop.Run(), 3);
+  EXPECT_TRUE(posted);
+  EXPECT_LT(clock.elapsed(), 500);
+}
+
+}  // namespace
