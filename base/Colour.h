@@ -16,13 +16,23 @@ constexpr Colour kWhite = 0x00FFFFFFu;
 constexpr Colour kRed = 0x000000FFu;
 constexpr Colour kBlue = 0x00FF0000u;
 
-constexpr bool IsSystemColour(Colour c) { return (c & kSystemColourFlag) != 0; }
-constexpr int SystemColourIndex(Colour c) { return static_cast<int>(c & 0xFFu); }
+constexpr bool IsSystemColour(Colour c) {
+  return (c & kSystemColourFlag) != 0;
+}
+constexpr int SystemColourIndex(Colour c) {
+  return static_cast<int>(c & 0xFFu);
+}
 constexpr Colour Rgb(int r, int g, int b) {
   return static_cast<Colour>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
-constexpr int RedOf(Colour c) { return static_cast<int>(c & 0xFF); }
-constexpr int GreenOf(Colour c) { return static_cast<int>((c >> 8) & 0xFF); }
-constexpr int BlueOf(Colour c) { return static_cast<int>((c >> 16) & 0xFF); }
+constexpr int RedOf(Colour c) {
+  return static_cast<int>(c & 0xFF);
+}
+constexpr int GreenOf(Colour c) {
+  return static_cast<int>((c >> 8) & 0xFF);
+}
+constexpr int BlueOf(Colour c) {
+  return static_cast<int>((c >> 16) & 0xFF);
+}
 
 }  // namespace base

@@ -15,7 +15,9 @@ using TextView = std::u16string_view;
 // `start` (1-based); 0 when absent. An empty needle is found at `start` when
 // start lies within the text (or just past it).
 std::size_t InStr(std::size_t start, TextView haystack, TextView needle);
-inline std::size_t InStr(TextView haystack, TextView needle) { return InStr(1, haystack, needle); }
+inline std::size_t InStr(TextView haystack, TextView needle) {
+  return InStr(1, haystack, needle);
+}
 
 // The same search ignoring the case of ASCII letters.
 std::size_t InStrNoCase(TextView haystack, TextView needle);

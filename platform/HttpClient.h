@@ -22,13 +22,12 @@ class HttpClient {
 
   virtual ~HttpClient() = default;
 
-  virtual Handle InternetOpen(const std::string& agent, std::uint32_t accessType,
-                              const char* proxy, const char* proxyBypass,
-                              std::uint32_t flags) = 0;
+  virtual Handle InternetOpen(const std::string& agent, std::uint32_t accessType, const char* proxy,
+                              const char* proxyBypass, std::uint32_t flags) = 0;
   virtual Handle InternetConnect(Handle session, const std::string& serverName,
                                  std::int16_t serverPort, const char* userName,
-                                 const char* password, std::uint32_t service,
-                                 std::uint32_t flags, std::uintptr_t context) = 0;
+                                 const char* password, std::uint32_t service, std::uint32_t flags,
+                                 std::uintptr_t context) = 0;
   virtual Handle HttpOpenRequest(Handle connection, const std::string& verb,
                                  const std::string& objectName, const std::string& version,
                                  const char* referrer, const char* const* acceptTypes,
