@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QIcon>
+#include <QLoggingCategory>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -29,6 +30,8 @@ void PrepareWebEngine() {
   // The browser engine shares its GL context with the widgets; it has to be said before
   // the application object exists.
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  // The engine's start-up report (GL type, its arguments) is not for the user's terminal.
+  QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
 }
 
 QIcon ProgramIcon() {

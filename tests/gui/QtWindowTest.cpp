@@ -68,7 +68,7 @@ class QtWindowTest : public ::testing::Test {
 };
 
 TEST_F(QtWindowTest, ClientAreaBelowTheMenuIsTheDesignSizeAndTheFrameIsFixed) {
-  QtWindow& window = Make(qttest::Window(u"Quorin 高清云播放器", 14805, 7800));
+  QtWindow& window = Make(qttest::Window(u"主窗口 高清云播放器", 14805, 7800));
   for (const char16_t* caption : kMainMenu) window.AddMenuItem(u"m", caption, [] {});
   window.Show();
   Settle();
@@ -81,7 +81,7 @@ TEST_F(QtWindowTest, ClientAreaBelowTheMenuIsTheDesignSizeAndTheFrameIsFixed) {
   EXPECT_TRUE(flags.testFlag(Qt::WindowMinimizeButtonHint));
   EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
   EXPECT_FALSE(window.Frame()->windowIcon().isNull());
-  EXPECT_EQ(window.Frame()->windowTitle(), QStringLiteral("Quorin 高清云播放器"));
+  EXPECT_EQ(window.Frame()->windowTitle(), QStringLiteral("主窗口 高清云播放器"));
 
   QtWindow& dialog = Make(qttest::Window(u"升级", 7515, 3030, FrameStyle::FixedDialog));
   dialog.Show();
