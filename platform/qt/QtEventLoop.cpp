@@ -24,11 +24,17 @@ QtEventLoop::QtEventLoop() : receiver_(std::make_unique<QObject>()) {
   // The run ends when the program says so (its last form unloaded), not when Qt sees
   // its last window closed: a hidden form is still loaded.
   QGuiApplication::setQuitOnLastWindowClosed(false);
+  WatchDispatcher();
+}
+
+void QtEventLoop::WatchDispatcher() {
   // A flush that found itself nested is re-armed when the thread is next about to
   // sleep at the top level, that is once every handler has returned: the end of the
   // outermost wait is not enough, the handler that called it is still on the stack.
   // Nothing polls meanwhile.
+  if (watching_) return;
   if (auto* dispatcher = QAbstractEventDispatcher::instance()) {
+    watching_ = true;
     QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, receiver_.get(), [this] {
       if (deferred_ && !Nested()) Arm();
     });
@@ -73,6 +79,7 @@ void QtEventLoop::Arm() {
 void QtEventLoop::Flush() {
   if (posted_.empty()) return;
   if (Nested()) {
+    WatchDispatcher();  // the loop may have been made before the application's dispatcher
     deferred_ = true;
     return;
   }

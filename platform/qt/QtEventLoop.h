@@ -33,12 +33,14 @@ class QtEventLoop : public platform::EventLoop {
   class Nesting;
 
   bool Nested() const;
+  void WatchDispatcher();
   void Arm();
   void Flush();
   void RunPosted();
 
   std::unique_ptr<QObject> receiver_;  // delivers the flushes; gone with the loop
   std::deque<std::function<void()>> posted_;
+  bool watching_ = false;  // connected to the dispatcher's about-to-sleep signal
   bool armed_ = false;     // a flush is queued
   bool deferred_ = false;  // a flush found itself nested; re-armed once back on top
   int depth_ = 0;
