@@ -38,11 +38,16 @@ MsgBoxResult QtUi::MessageBox(const base::Text& text, const base::Text& title,
   box.setTextFormat(Qt::PlainText);
   box.setText(QString::fromStdU16String(text));
   box.setIcon(icon == MsgBoxIcon::Error ? QMessageBox::Critical : QMessageBox::Information);
+  // The buttons speak the program's language: its messages refer to them by name
+  // ("点击【否】"), whatever language the desktop's Qt speaks.
   if (buttons == MsgBoxButtons::YesNo) {
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
     box.setDefaultButton(QMessageBox::Yes);
   } else {
     box.setStandardButtons(QMessageBox::Ok);
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
     box.setDefaultButton(QMessageBox::Ok);
   }
   box.setWindowModality(Qt::ApplicationModal);

@@ -348,6 +348,7 @@ struct BoxAnswer {
   Qt::TextFormat format = Qt::AutoText;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   QString defaultButton;
+  QStringList buttons;
   void Arm(int key) {
     QTimer::singleShot(150, [this, key] {
       auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -357,6 +358,8 @@ struct BoxAnswer {
       format = box->textFormat();
       icon = box->icon();
       if (box->defaultButton()) defaultButton = box->defaultButton()->text();
+      for (QAbstractButton* button : box->buttons()) buttons.push_back(button->text());
+      buttons.sort();
       QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
       QApplication::sendEvent(box, &press);
     });
@@ -376,6 +379,9 @@ TEST(QtUiTest, MessageBoxShowsTitleAndTextAsGivenWithTheFirstButtonDefault) {
   EXPECT_EQ(answer.text.toStdU16String(), text);
   EXPECT_EQ(answer.format, Qt::PlainText);
   EXPECT_EQ(answer.icon, QMessageBox::Information);
+  // The text refers to the buttons by their Chinese names.
+  EXPECT_EQ(answer.buttons, QStringList({QStringLiteral("否(&N)"), QStringLiteral("是(&Y)")}));
+  EXPECT_EQ(answer.defaultButton, QStringLiteral("是(&Y)"));
 
   BoxAnswer refused;
   refused.Arm(Qt::Key_Escape);
@@ -390,6 +396,7 @@ TEST(QtUiTest, MessageBoxShowsTitleAndTextAsGivenWithTheFirstButtonDefault) {
                     platform::MsgBoxButtons::Ok, platform::MsgBoxIcon::Error),
       platform::MsgBoxResult::Ok);
   EXPECT_EQ(failed.icon, QMessageBox::Critical);
+  EXPECT_EQ(failed.buttons, QStringList({QStringLiteral("确定")}));
 }
 
 TEST(QtUiTest, ClipboardTextIsEmptyWhenItHoldsNone) {
