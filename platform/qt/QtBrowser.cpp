@@ -39,6 +39,16 @@ QUrl ToUrl(const base::Text& address) {
   return url;
 }
 
+// Whether the engine would start a load for it at all: for an address it cannot parse
+// it does nothing, not even fail.
+bool Loadable(const QUrl& url) {
+  if (!url.isValid()) return false;
+  const QString scheme = url.scheme();
+  const bool needsHost = scheme == u"http" || scheme == u"https" || scheme == u"ftp" ||
+                         scheme == u"ws" || scheme == u"wss";
+  return !needsHost || !url.host().isEmpty();
+}
+
 }  // namespace
 
 QtBrowser::QtBrowser(QWidget* parent) : QWebEngineView(parent), page_(new QtWebPage(this)) {
@@ -78,7 +88,7 @@ void QtBrowser::Navigate(const base::Text& address) {
   const QUrl url = ToUrl(address);
   Restart();
   awaitingNavigation_ = true;
-  if (!url.isValid()) {
+  if (!Loadable(url)) {
     // Nothing the engine could load: the navigation ends at once without a document.
     QTimer::singleShot(0, this, [this, generation = generation_] {
       if (generation != generation_) return;

@@ -162,6 +162,16 @@ TEST_F(QtBrowserTest, ReadyStateFollowsEachNavigation) {
   EXPECT_EQ(browser_->BodyInnerText().substr(0, 5), u"\r\n第一行");
 }
 
+TEST_F(QtBrowserTest, NavigationsWithoutALoadOfTheirOwnStillComplete) {
+  // Waits on the ready state have no time limit: every navigation has to end.
+  EXPECT_EQ(Load(*browser_, "/fast"), u"fast page");
+  EXPECT_EQ(Load(*browser_, "/fast#part"), u"fast page");  // within the same document
+  browser_->Navigate(u"http://");
+  EXPECT_TRUE(WaitComplete(*browser_, 5000));
+  browser_->Navigate(u"foo://bar");
+  EXPECT_TRUE(WaitComplete(*browser_, 5000));
+}
+
 TEST_F(QtBrowserTest, OvertakenLoadsNeverComplete) {
   // Asked for one after the other in the same pass.
   browser_->Navigate(Url("/slow"));
