@@ -88,6 +88,7 @@ void QtBrowser::Navigate(const base::Text& address) {
   const QUrl url = ToUrl(address);
   Restart();
   awaitingNavigation_ = true;
+  requested_ = url;
   if (!Loadable(url)) {
     // Nothing the engine could load: the navigation ends at once without a document.
     QTimer::singleShot(0, this, [this, generation = generation_] {
@@ -155,8 +156,11 @@ void QtBrowser::RaiseDownloadBegin() {
 void QtBrowser::LoadFinished() {
   if (retired_) return;
   loading_ = false;
-  // The end of the page being left, reported after Navigate asked for the next one.
-  if (awaitingNavigation_) return;
+  // The end of the page being left, reported after Navigate asked for the next one;
+  // unless it is the page asked for: the engine reports no beginning for some (a blank
+  // page asked for while another loads).
+  if (awaitingNavigation_ && page_->url() != requested_) return;
+  awaitingNavigation_ = false;
   Capture();
 }
 

@@ -51,6 +51,7 @@ class QtBrowser : public QWebEngineView, public platform::Browser {
   // Navigate was called and the engine has not yet begun that navigation: what it
   // reports meanwhile belongs to the page being left.
   bool awaitingNavigation_ = false;
+  QUrl requested_;
   bool loading_ = false;  // between the engine's load start and load end
   bool retired_ = false;
   std::optional<base::Text> body_;

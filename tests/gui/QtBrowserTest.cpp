@@ -170,6 +170,11 @@ TEST_F(QtBrowserTest, NavigationsWithoutALoadOfTheirOwnStillComplete) {
   EXPECT_TRUE(WaitComplete(*browser_, 5000));
   browser_->Navigate(u"foo://bar");
   EXPECT_TRUE(WaitComplete(*browser_, 5000));
+  // A blank page overtaking a load under way.
+  browser_->Navigate(Url("/slow"));
+  qttest::Pump(loop_, 300);
+  browser_->Navigate(u"about:blank");
+  EXPECT_TRUE(WaitComplete(*browser_, 5000));
 }
 
 TEST_F(QtBrowserTest, OvertakenLoadsNeverComplete) {
