@@ -10,6 +10,17 @@
 #include <QPainterPath>
 #include <QPixmap>
 
+#if defined(__SANITIZE_ADDRESS__)
+// Sanitized builds of a program that embeds the browser engine: the engine is built
+// without the sanitizers, frees some of its objects with a sized delete of another size,
+// and it, the desktop libraries it loads and the GL driver (unloaded before the leak
+// check, so beyond naming) keep allocations to the end of the process. None of that is
+// this program's; the options still come second to ASAN_OPTIONS.
+extern "C" const char* __asan_default_options() {
+  return "new_delete_type_mismatch=0:detect_leaks=0";
+}
+#endif
+
 namespace platform::qt {
 
 void PrepareWebEngine() {

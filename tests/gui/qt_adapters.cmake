@@ -10,10 +10,3 @@ target_link_libraries(qt_adapter_tests PRIVATE quorin_qt GTest::gtest PkgConfig:
   Threads::Threads)
 add_test(NAME qt_adapter_tests COMMAND qt_adapter_tests)
 set_tests_properties(qt_adapter_tests PROPERTIES TIMEOUT 180)
-if(QUORIN_SANITIZE)
-  # The browser engine, built without the sanitizers, frees some of its objects with a
-  # sized delete of another size, and it and the GL driver leave allocations behind at
-  # exit that LeakSanitizer cannot attribute. Neither is this program's.
-  set_tests_properties(qt_adapter_tests PROPERTIES
-    ENVIRONMENT "ASAN_OPTIONS=new_delete_type_mismatch=0:detect_leaks=0")
-endif()
