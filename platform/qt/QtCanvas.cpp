@@ -12,6 +12,7 @@
 #include <cmath>
 
 #include "base/RuntimeError.h"
+#include "platform/qt/QtColours.h"
 
 namespace platform::qt {
 
@@ -25,49 +26,6 @@ QString ToQString(const base::Text& text) {
 
 [[noreturn]] void InvalidValue(const char* what) {
   throw base::RuntimeError(base::ErrorKind::InvalidCall, what);
-}
-
-// The system colours the program's windows use, taken from the palette. Numbers
-// without a counterpart resolve to the window colour.
-QPalette::ColorRole RoleOfSystemColour(int index, QPalette::ColorGroup& group) {
-  group = QPalette::Active;
-  switch (index) {
-    case 2:  // active caption
-    case 13:
-      return QPalette::Highlight;
-    case 9:  // caption text
-    case 14:
-      return QPalette::HighlightedText;
-    case 5:
-      return QPalette::Base;
-    case 6:  // window frame
-    case 21:
-      return QPalette::Shadow;
-    case 7:  // menu text
-      return QPalette::WindowText;
-    case 8:
-      return QPalette::Text;
-    case 12:
-    case 16:
-      return QPalette::Dark;
-    case 15:
-      return QPalette::Button;
-    case 17:
-      group = QPalette::Disabled;
-      return QPalette::Text;
-    case 18:
-      return QPalette::ButtonText;
-    case 20:
-      return QPalette::Light;
-    case 22:
-      return QPalette::Midlight;
-    case 23:
-      return QPalette::ToolTipText;
-    case 24:
-      return QPalette::ToolTipBase;
-    default:
-      return QPalette::Window;
-  }
 }
 
 bool IsSimSun(const QString& family) {
@@ -174,12 +132,7 @@ void QtCanvas::SetHeight(float twips) {
 // ---- colours and appearance ----
 
 QRgb QtCanvas::Resolve(base::Colour colour) const {
-  if (base::IsSystemColour(colour)) {
-    QPalette::ColorGroup group;
-    const QPalette::ColorRole role = RoleOfSystemColour(base::SystemColourIndex(colour), group);
-    return palette().color(group, role).rgb() & 0x00FFFFFFu;
-  }
-  return qRgb(base::RedOf(colour), base::GreenOf(colour), base::BlueOf(colour)) & 0x00FFFFFFu;
+  return ToQColor(colour, palette()).rgb() & 0x00FFFFFFu;
 }
 
 void QtCanvas::SetBackColor(base::Colour colour) {

@@ -36,16 +36,6 @@ class ProgressDrawing : public ::testing::Test, public ProgressWorld {
   }
 };
 
-base::ErrorKind KindOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const base::RuntimeError& e) {
-    return e.Kind();
-  }
-  ADD_FAILURE() << "no error";
-  return base::ErrorKind::InvalidCall;
-}
-
 TEST_F(ProgressDrawing, OneAssignmentClearsPrintsCentredAndFillsUnderNotXorPen) {
   bar.SetValue(44.5);
   // "44.50%" is 6 characters of 120 twips: 720 twips, 10.148 units of the 100 across

@@ -17,16 +17,6 @@ using platform::PropertyValue;
 
 class ProgressProperties : public ::testing::Test, public ProgressWorld {};
 
-base::ErrorKind KindOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const base::RuntimeError& e) {
-    return e.Kind();
-  }
-  ADD_FAILURE() << "no error";
-  return base::ErrorKind::InvalidCall;
-}
-
 TEST_F(ProgressProperties, DefaultsAfterInitProperties) {
   bar.InitProperties();
   EXPECT_EQ(bar.Max(), 100);

@@ -1,12 +1,27 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <functional>
 #include <memory>
 
+#include "base/RuntimeError.h"
 #include "fakes/FakeCanvas.h"
 #include "widgets/ControlHost.h"
 #include "widgets/ctlProgress.h"
 
 namespace widgets::testing {
+
+// The kind of runtime error the call throws (a test failure when it throws none).
+inline base::ErrorKind KindOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const base::RuntimeError& e) {
+    return e.Kind();
+  }
+  ADD_FAILURE() << "no error";
+  return base::ErrorKind::InvalidCall;
+}
 
 // A designer-like host that counts the control's property-changed notifications.
 class RecordingHost : public ControlHost {

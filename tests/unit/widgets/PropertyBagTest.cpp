@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "ProgressWorld.h"
+
 #include <functional>
 #include <memory>
 
@@ -12,16 +14,7 @@ namespace {
 using platform::MissingArgument;
 using platform::PropertyBag;
 using platform::PropertyValue;
-
-base::ErrorKind KindOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const base::RuntimeError& e) {
-    return e.Kind();
-  }
-  ADD_FAILURE() << "no error";
-  return base::ErrorKind::InvalidCall;
-}
+using widgets::testing::KindOf;
 
 TEST(PropertyBag, KeysMatchWithoutCaseAndAreKeptInLowerCase) {
   PropertyBag bag;
