@@ -10,6 +10,7 @@
 #include <string>
 
 #include "base/Colour.h"
+#include "platform/qt/QtApplication.h"
 #include "platform/qt/QtCanvas.h"
 #include "widgets/ControlHost.h"
 #include "widgets/SavedProgressBar.h"
@@ -198,6 +199,9 @@ TEST_F(ProgressPixels, PicturesOfTheUpgradeBar) {
 int main(int argc, char** argv) {
   // Offscreen whatever the session has, so that pixels and metrics do not depend on it.
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  // The adapters' library brings the browser engine along, which starts with the
+  // application object.
+  platform::qt::PrepareWebEngine();
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
