@@ -13,6 +13,7 @@
 #include "platform/qt/QtApplication.h"
 #include "platform/qt/QtEventLoop.h"
 #include "platform/qt/QtUi.h"
+#include "upgrade/Formsj2.h"
 
 int main(int argc, char* argv[]) {
   platform::qt::PrepareWebEngine();
@@ -29,5 +30,6 @@ int main(int argc, char* argv[]) {
 
   app::Program program(platform, app::Config{QUORIN_PORTAL_BASE, QUORIN_MAKER_SITE,
                                              QUORIN_VIDEO_SERVICE, QUORIN_FILE_HOST});
+  upgrade::RegisterFormsj2(program);
   return program.Run();
 }

@@ -1,6 +1,7 @@
 #include "app/Form2.h"
 
 #include "app/Program.h"
+#include "base/Numbers.h"
 #include "base/RuntimeError.h"
 
 namespace app {
@@ -55,6 +56,16 @@ std::optional<base::Text> ExtractField(base::TextView body, base::TextView start
   return base::Mid(body, static_cast<std::size_t>(p), static_cast<std::size_t>(n));
 }
 
+UpgradeOffer OfferFor(double localVersion, base::TextView serverVersion) {
+  const double own = base::LeadingNumber(base::NumberToText(localVersion));
+  const double server = base::LeadingNumber(serverVersion);
+  const base::Text difference = base::NumberToText(server - own);
+  // Both sides are written by the same rule, so they share the decimal point.
+  const int order = difference.compare(base::NumberToText(0.2));
+  if (order < 0) return UpgradeOffer::None;
+  return order == 0 ? UpgradeOffer::Optional : UpgradeOffer::Compulsory;
+}
+
 Form2::Form2(Program& program)
     : Form(program, MainWindowSpec()),
       WebBrowser1(window_->AddBrowser(Control(u"WebBrowser1", {0, -480, 14775, 8295}, true))),
@@ -69,6 +80,7 @@ Form2::Form2(Program& program)
   AddField(Text4, u"Text4", {480, 480, 375, 375});
   AddField(Text10, u"Text10", {4320, 120, 1095, 375});
 
+  shengji.OnChange([this] { shengji_Change(); });
   Text7.OnChange([this] { Text7_Change(); });
   Text8.OnChange([this] { Text8_Change(); });
   Text9.OnChange([this] { Text9_Change(); });
@@ -147,6 +159,39 @@ void Form2::Clean(base::TextField& field) {
   field.SetText(base::Replace(field.GetText(), u"\r\n", u""));
   field.SetText(base::Replace(field.GetText(), u"\r", u""));
   field.SetText(base::Replace(field.GetText(), u"\n", u""));
+}
+
+void Form2::shengji_Change() {
+  localVersion = 3.1;
+  const UpgradeOffer offer = OfferFor(localVersion, shengji.GetText());
+  if (offer == UpgradeOffer::None) {
+    Timer1.SetEnabled(true);
+    return;
+  }
+  const base::Text site = u"  官网：" + Config::HostOf(program_.GetConfig().makerSite) + u" ";
+  base::Text text;
+  base::Text title;
+  if (offer == UpgradeOffer::Optional) {
+    text = u"发现新版本【" + Text7.GetText() +
+           u"】,是否升级? "
+           u"点击【是】自动下载最新版本【下载过程中请勿关闭软件】；点击【否】继续使用当前版本软件 ";
+    title = u"发现新版本!  服务器最新版本：" + shengji.GetText() + site;
+  } else {
+    text = u"发现新版本【" + Text7.GetText() +
+           u"】,当前版本太旧必须强制升级才能继续使用 "
+           u"点击【是】自动下载最新版本【下载过程中请勿关闭软件】 ；点击【否】结束软件 ";
+    title = u"发现新版本!必须升级  服务器最新版本：" + shengji.GetText() + site;
+  }
+  const platform::MsgBoxResult answer = program_.Platform().ui.MessageBox(
+      text, title, platform::MsgBoxButtons::YesNo, platform::MsgBoxIcon::Information);
+  if (answer == platform::MsgBoxResult::Yes) {
+    Hide();
+    program_.Reference(FormId::Formsj2).Show();
+  } else if (offer == UpgradeOffer::Optional) {
+    Timer1.SetEnabled(true);
+  } else {
+    program_.EndProgram();
+  }
 }
 
 void Form2::Text7_Change() {

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "app/Form.h"
+#include "app/Program.h"
 #include "base/ChangeText.h"
 #include "base/Text.h"
 #include "platform/Browser.h"
@@ -17,10 +18,25 @@ namespace app {
 std::optional<base::Text> ExtractField(base::TextView body, base::TextView startMarker, int skip,
                                        base::TextView endMarker);
 
+// What the version check offers.
+enum class UpgradeOffer {
+  None,        // nothing to do; the program goes on as it is
+  Optional,    // the user may upgrade or go on
+  Compulsory,  // the user upgrades or the program ends
+};
+
+// The portal's rule: the difference between the server's version and ours, written as
+// text, compared ordinally with "0.2". Below gives nothing, exactly "0.2" an optional
+// offer, above a compulsory one (so 3.2 gives nothing and 3.11 is compulsory against
+// 3.1: the portal's servers rely on exactly this).
+UpgradeOffer OfferFor(double localVersion, base::TextView serverVersion);
+
 // The main window: the portal browser, the hidden manifest browser and the text fields
 // that hold what the manifest says.
 class Form2 : public Form {
  public:
+  static constexpr FormId kId = FormId::Form2;
+
   explicit Form2(Program& program);
 
   void Form_Load() override;
@@ -51,6 +67,7 @@ class Form2 : public Form {
   // Removes every CR LF, then every CR, then every LF, one assignment each.
   static void Clean(base::TextField& field);
 
+  void shengji_Change();
   void Text7_Change();
   void Text8_Change();
   void Text9_Change();

@@ -1,6 +1,7 @@
 #include "app/Program.h"
 
 #include <cstdlib>
+#include <stdexcept>
 #include <utility>
 
 #include "app/Form2.h"
@@ -8,31 +9,42 @@
 namespace app {
 
 Program::Program(platform::Platform& platform, Config config)
-    : platform_(platform), config_(std::move(config)) {}
+    : platform_(platform), config_(std::move(config)) {
+  Register(FormId::Form2, [](Program& program) { return std::make_unique<Form2>(program); });
+}
 
 Program::~Program() = default;
 
-template <class F>
-F& Program::Reference(Slot slot) {
-  if (!slots_[slot]) {
-    // The slot holds the instance before Form_Load runs, so references made during the
-    // load (by handlers it raises) reach this same instance.
-    auto form = std::make_unique<F>(*this);
-    F& created = *form;
-    slots_[slot] = std::move(form);
-    created.Form_Load();
-    return created;
-  }
-  return static_cast<F&>(*slots_[slot]);
+void Program::Register(FormId id, Factory factory) {
+  factories_[Index(id)] = std::move(factory);
+}
+
+Form& Program::Reference(FormId id) {
+  auto& slot = slots_[Index(id)];
+  if (slot) return *slot;
+  const Factory& factory = factories_[Index(id)];
+  if (!factory) throw std::logic_error("no factory registered for this form");
+  // The slot holds the instance before Form_Load runs, so references made during the
+  // load (by handlers it raises) reach this same instance.
+  slot = factory(*this);
+  Form& created = *slot;
+  created.Form_Load();
+  return created;
 }
 
 Form2& Program::form2() {
-  return Reference<Form2>(kForm2);
+  return Reference<Form2>();
 }
 
 bool Program::IsLoaded(const Form& form) const {
   for (const auto& slot : slots_)
     if (slot.get() == &form) return true;
+  return false;
+}
+
+bool Program::AnyOtherVisible(const Form& except) const {
+  for (const auto& slot : slots_)
+    if (slot && slot.get() != &except && slot->window_->IsVisible()) return true;
   return false;
 }
 
@@ -67,6 +79,10 @@ void Program::DestroyRetired() {
   auto retired = std::move(retired_);
   retired_.clear();
   retired.clear();
+}
+
+void Program::EndRun() {
+  platform_.loop.Quit(0);
 }
 
 void Program::EndProgram() {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -13,27 +14,59 @@ namespace app {
 
 class Form2;
 
+// The program's windows. Each has at most one loaded instance per run.
+enum class FormId : std::size_t {
+  Form2,    // the main window: the portal and the update manifest
+  Formsj2,  // the upgrade downloader
+  Form3,    // the live-TV window
+  Form4,    // the torrent player window
+};
+inline constexpr std::size_t kFormCount = 4;
+
 // The forms registry. Each window class has at most one loaded instance; a reference
 // to a form that is not loaded creates it and runs its Form_Load first. Unloading runs
 // Form_Unload, closes the window and retires the instance; retired instances are
 // destroyed at the event loop's next top-level pass, so a form may unload itself from
 // its own handler and go on. The run ends when the last loaded form is unloaded.
+//
+// The main window lives beside the registry; every other window lives in a library of
+// its own that depends on this one and is made through the factory its library
+// registers (main.cpp does it for the program). A form reaches another through
+// Reference: by id when it only shows or unloads it, typed when it reads its fields.
 class Program {
  public:
+  using Factory = std::function<std::unique_ptr<Form>(Program&)>;
+
   Program(platform::Platform& platform, Config config);
   ~Program();
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 
+  // Says how the window is made; the main window needs none.
+  void Register(FormId id, Factory factory);
+
+  // The loaded instance, created and loaded first when there is none.
+  Form& Reference(FormId id);
+  template <class F>
+  F& Reference() {
+    return static_cast<F&>(Reference(F::kId));
+  }
   // The main window.
   Form2& form2();
 
   bool IsLoaded(const Form& form) const;
+  bool IsLoaded(FormId id) const { return slots_[Index(id)] != nullptr; }
   std::size_t LoadedCount() const;
+  // Whether any loaded form other than `except` is on the screen.
+  bool AnyOtherVisible(const Form& except) const;
 
   // Runs the form's Form_Unload, then closes and retires it. Unloading a form that is
   // not loaded, or that is already being unloaded, does nothing.
   void Unload(Form& form);
+
+  // Ends the run once the handlers on the stack have returned, as the last unload does;
+  // forms still loaded are destroyed with the program without their Form_Unload.
+  void EndRun();
 
   // Ends the program at once: no handler of any window runs any more.
   [[noreturn]] void EndProgram();
@@ -46,15 +79,13 @@ class Program {
   const Config& GetConfig() const { return config_; }
 
  private:
-  enum Slot : std::size_t { kForm2, kSlotCount };
-
-  template <class F>
-  F& Reference(Slot slot);
+  static constexpr std::size_t Index(FormId id) { return static_cast<std::size_t>(id); }
   void DestroyRetired();
 
   platform::Platform& platform_;
   Config config_;
-  std::array<std::unique_ptr<Form>, kSlotCount> slots_;
+  std::array<Factory, kFormCount> factories_;
+  std::array<std::unique_ptr<Form>, kFormCount> slots_;
   std::vector<std::unique_ptr<Form>> retired_;
   bool destroyPosted_ = false;
 };

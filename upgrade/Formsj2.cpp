@@ -1,0 +1,228 @@
+#include "upgrade/Formsj2.h"
+
+#include <string>
+
+#include "app/Form2.h"
+#include "base/Colour.h"
+#include "base/Numbers.h"
+#include "base/RuntimeError.h"
+#include "upgrade/FormatBytes.h"
+#include "upgrade/InstallerPath.h"
+#include "widgets/SavedProgressBar.h"
+
+namespace upgrade {
+
+namespace {
+
+platform::WindowSpec UpgradeWindowSpec() {
+  platform::WindowSpec spec;
+  spec.name = u"Formsj2";
+  spec.caption = u"Quorin 高清云播放器  升级专用下载器";
+  spec.clientWidth = 7515;
+  spec.clientHeight = 3030;
+  spec.style = platform::FrameStyle::FixedDialog;
+  return spec;
+}
+
+platform::ControlSpec Control(const base::Text& name, platform::Rect rect,
+                              const base::Text& parent) {
+  platform::ControlSpec spec;
+  spec.name = name;
+  spec.rect = rect;
+  spec.parent = parent;
+  return spec;
+}
+
+const base::Text kFrame = u"Frame3";
+constexpr platform::Rect kBarRect{120, 2520, 7095, 375};
+
+const char16_t* StatusText(std::int32_t lStatus) {
+  switch (lStatus) {
+    case 1:
+      return u"开始会话...";
+    case 2:
+      return u"连接服务器...";
+    case 3:
+      return u"发送请求...";
+    case 4:
+      return u"请求成功...";
+    case 5:
+      return u"开始接收数据...";
+    case 6:
+      return kFinishedText;
+    default:
+      return u"未知状态...";
+  }
+}
+
+const char16_t* ErrorText(std::int32_t lErrorCode) {
+  switch (lErrorCode) {
+    case 1:
+      return u"会话失败...";
+    case 2:
+      return u"连接服务器失败...";
+    case 3:
+      return u"发送请求失败...";
+    case 4:
+      return u"下载被中止...";
+    case 5:
+      return u"文件已经存在...";
+    case 6:
+      return u"创建目录出错...";
+    default:
+      return u"打开文件时出错...";
+  }
+}
+
+// The engine's error code for a target directory that cannot be made: a name that
+// would leave the program directory is refused with it.
+constexpr std::int32_t kDirectoryError = 6;
+
+}  // namespace
+
+Formsj2::Formsj2(app::Program& program)
+    : Form(program, UpgradeWindowSpec()),
+      barHost_(static_cast<float>(kBarRect.width), static_cast<float>(kBarRect.height),
+               std::make_shared<base::Font>()),
+      T1(window_->AddTimer(u"T1", 3000, false, [this] { T1_Timer(); })),
+      myProgressBar1(AddFrameAndBar(*window_), barHost_) {
+  static constexpr const char16_t* kCaptions[] = {u"远程文件：", u"存放路径：", u"下载进度：",
+                                                  u"下载速度：", u"下载状态："};
+  static constexpr platform::Rect kCaptionRects[] = {{240, 240, 975, 180},
+                                                     {240, 540, 975, 180},
+                                                     {120, 1680, 975, 180},
+                                                     {120, 1980, 975, 180},
+                                                     {120, 2280, 975, 180}};
+  for (std::size_t i = 0; i < LbMsg.size(); ++i) {
+    LbMsg[i].SetText(kCaptions[i]);
+    AddLabel(LbMsg[i], u"LbMsg(" + base::FromLatin1(std::to_string(i)) + u")", kCaptionRects[i],
+             base::kButtonText);
+  }
+  AddLabel(DownForm, u"DownForm", {1320, 240, 7215, 180}, base::kButtonText);
+  AddLabel(DownTo, u"DownTo", {1320, 540, 6855, 180}, base::kBlue);
+  AddLabel(Downloading, u"Downloading", {1080, 1680, 7215, 180}, base::kBlack);
+  AddLabel(DownSpeed, u"DownSpeed", {1080, 1980, 7215, 180}, base::kRed);
+  AddLabel(DownState, u"DownState", {1080, 2280, 4095, 180}, base::kBlue);
+  DownState.OnChange([this] { DownState_Change(); });
+
+  // The bar as it was saved with the window: Min and Max stay 0 and 100, so its value
+  // is a percentage.
+  myProgressBar1.ReadProperties(widgets::SavedProgressBar());
+  myProgressBar1.Resize();
+
+  // Both lie below the client area: they only hold values.
+  AddField(Text1, u"Text1", {1440, 4080, 4455, 735}, 0);
+  AddField(Text2, u"Text2", {1920, 5280, 3855, 495}, 1);
+}
+
+Formsj2::~Formsj2() = default;
+
+platform::Canvas& Formsj2::AddFrameAndBar(platform::Window& window) {
+  // The frame holds every visible control, so it comes first.
+  window.AddFrame(Control(kFrame, {25, 0, 7455, 3015}, {}), u"操作状态", base::kBlack);
+  return window.AddCanvas(Control(u"myProgressBar1", kBarRect, kFrame));
+}
+
+void Formsj2::AddLabel(base::Label& label, const base::Text& name, platform::Rect rect,
+                       base::Colour colour) {
+  platform::LabelView& view =
+      window_->AddLabel(Control(name, rect, kFrame), label.GetText(), colour);
+  label.SetMirror([&view](const base::Text& text) { view.SetText(text); });
+}
+
+void Formsj2::AddField(base::TextField& field, const base::Text& name, platform::Rect rect,
+                       int tabIndex) {
+  platform::TextBox& box = window_->AddTextBox(Control(name, rect, {}), field.GetText(), tabIndex);
+  field.SetMirror([&box](const base::Text& text) { box.SetText(text); });
+}
+
+void Formsj2::Form_Load() {
+  window_->SetTopmost();
+  platform::Platform& p = program_.Platform();
+  wd = std::make_unique<net::ZezazurIrud>(p.http, p.files, p.clock, p.loop, p.charset);
+  wd->SetEvents({
+      [this](double total, double done, double speed) { wd_Progress(total, done, speed); },
+      [this](bool bSuccess) { wd_DownloadEnd(bSuccess); },
+      [this](std::int32_t lStatus) { wd_Status(lStatus); },
+      [this](std::int32_t lErrorCode) { wd_Error(lErrorCode); },
+  });
+  Text1.SetText(program_.form2().Text6.GetText());
+  Text2.SetText(program_.form2().Text7.GetText());
+  T1.SetEnabled(true);
+}
+
+void Formsj2::Form_Unload() {
+  if (wd) wd->bStop();
+  if (!program_.AnyOtherVisible(*this)) program_.EndRun();
+}
+
+std::optional<base::Text> Formsj2::LocalPath(base::TextView name) {
+  return InstallerPath(program_.Platform().shell.ProgramDirectory(), name);
+}
+
+void Formsj2::T1_Timer() {
+  if (!Text1.GetText().empty()) {
+    wd->SetURL(Text1.GetText());
+    // The name is read again now: the main window may have re-read the manifest.
+    const std::optional<base::Text> target = LocalPath(program_.form2().Text7.GetText());
+    if (!target) {
+      wd_Error(kDirectoryError);
+    } else {
+      wd->SetFilename(*target);
+      DownForm.SetText(program_.GetConfig().makerSite + u"/download/Quorin.exe");
+      const base::Text& saved = wd->Filename();
+      DownTo.SetText(saved.empty() ? base::Text(u"...") : saved);
+      // One transfer per window: no tick may start another while this one runs.
+      T1.SetEnabled(false);
+      wd->DownloadToFile();
+    }
+  }
+  T1.SetEnabled(false);
+}
+
+void Formsj2::DownState_Change() {
+  if (DownState.GetText() != kFinishedText) return;
+  bool launched = false;
+  base::SkipOnFailure([&] {
+    // The copy made at load names the file, whatever the main window says now.
+    const std::optional<base::Text> installer = LocalPath(Text2.GetText());
+    launched = installer && program_.Platform().shell.Launch(*installer);
+  });
+  if (!launched) {
+    program_.Platform().ui.MessageBox(u"连接服务器失败！请访问官方网站下载最新版本！",
+                                      u"自动升级下载失败！！！", platform::MsgBoxButtons::Ok,
+                                      platform::MsgBoxIcon::Error);
+    return;
+  }
+  program_.EndProgram();
+}
+
+void Formsj2::wd_Progress(double dbFileSize, double dbFinished, double dbSpeed) {
+  const base::Text totalText = FormatBytes(dbFileSize);
+  const base::Text doneText = FormatBytes(dbFinished);
+  // A total of 0 fails here, before anything shows; the engine carries on.
+  double pct = base::CheckedDivide(dbFinished, dbFileSize / 100);
+  if (pct < 0) pct = 0;
+  if (pct > 100) pct = 100;
+  myProgressBar1.SetValue(pct);
+  Downloading.SetText(u"已下载: " + doneText + u" 文件大小:" + totalText + u" 当前进度:(" +
+                      base::NumberToText(base::RoundDecimals(pct, 2)) + u"%)");
+  DownSpeed.SetText(u" " + FormatBytes(dbSpeed) + u" /s");
+}
+
+void Formsj2::wd_Status(std::int32_t lStatus) {
+  DownState.SetText(StatusText(lStatus));
+}
+
+void Formsj2::wd_Error(std::int32_t lErrorCode) {
+  DownState.SetText(ErrorText(lErrorCode));
+}
+
+void Formsj2::wd_DownloadEnd(bool) {}
+
+void RegisterFormsj2(app::Program& program) {
+  program.Register(app::FormId::Formsj2,
+                   [](app::Program& p) { return std::make_unique<Formsj2>(p); });
+}
+
+}  // namespace upgrade
