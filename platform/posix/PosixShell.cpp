@@ -1,8 +1,10 @@
 #include "platform/posix/PosixShell.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <linux/close_range.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -48,6 +50,99 @@ namespace {
   int error = errno;
   [[maybe_unused]] auto n = write(reportFd, &error, sizeof error);
   _exit(127);
+}
+
+// The parent of a process, read from /proc/<pid>/stat without the heap. The command name
+// may hold ')' and spaces, so the fields start after the last ')'.
+bool ReadParent(const char* pidName, pid_t& parent) {
+  char path[64] = "/proc/";
+  std::size_t length = 6;
+  for (const char* c = pidName; *c && length < sizeof path - 6; ++c) path[length++] = *c;
+  for (const char* c = "/stat"; *c; ++c) path[length++] = *c;
+  path[length] = '\0';
+  int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  char text[512];
+  ssize_t n;
+  do {
+    n = read(fd, text, sizeof text);
+  } while (n < 0 && errno == EINTR);
+  close(fd);
+  if (n <= 0) return false;
+  const char* paren = nullptr;
+  for (ssize_t i = 0; i < n; ++i) {
+    if (text[i] == ')') paren = text + i;
+  }
+  const char* end = text + n;
+  // ") S 1234 ..."
+  if (!paren || end - paren < 5) return false;
+  const char* p = paren + 4;
+  long value = 0;
+  bool digits = false;
+  for (; p < end && *p >= '0' && *p <= '9'; ++p) {
+    value = value * 10 + (*p - '0');
+    digits = true;
+  }
+  if (!digits) return false;
+  parent = static_cast<pid_t>(value);
+  return true;
+}
+
+bool IsPidName(const char* name) {
+  if (*name == '\0') return false;
+  for (; *name; ++name) {
+    if (*name < '0' || *name > '9') return false;
+  }
+  return true;
+}
+
+// Kills every process whose chain of parents leads to this one: the browser engine's
+// helpers notice our end only when their channel closes and would run on for a while,
+// orphaned. A program we launched is not among them: its intermediate parent exited
+// before Launch returned, so it was adopted elsewhere. Heap-free, since other threads may
+// hold the allocator's lock.
+void KillDescendants() {
+  // Orphans of a killed helper come to us instead of init, so a process forked just
+  // before its parent died is still found by the next pass.
+  prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0);
+  const pid_t self = getpid();
+  static pid_t found[4096];
+  std::size_t count = 0;
+  auto known = [&](pid_t pid) {
+    for (std::size_t i = 0; i < count; ++i) {
+      if (found[i] == pid) return true;
+    }
+    return false;
+  };
+  // /proc lists by pid, and a child usually has a higher pid than its parent; a wrapped
+  // pid or a fork during the walk is caught by another pass. The passes end when one
+  // finds nobody new.
+  for (int pass = 0; pass < 8; ++pass) {
+    int dir = open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return;
+    bool added = false;
+    alignas(dirent64) char entries[8192];
+    for (;;) {
+      ssize_t n = getdents64(dir, entries, sizeof entries);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      for (ssize_t offset = 0; offset < n;) {
+        const auto* entry = reinterpret_cast<const dirent64*>(entries + offset);
+        offset += entry->d_reclen;
+        pid_t parent = 0;
+        if (!IsPidName(entry->d_name) || !ReadParent(entry->d_name, parent)) continue;
+        if (parent != self && !known(parent)) continue;
+        pid_t pid = 0;
+        for (const char* c = entry->d_name; *c; ++c) pid = pid * 10 + (*c - '0');
+        if (pid == self || known(pid)) continue;
+        kill(pid, SIGKILL);
+        if (count < sizeof found / sizeof found[0]) found[count++] = pid;
+        added = true;
+      }
+    }
+    close(dir);
+    if (!added) return;
+  }
 }
 
 }  // namespace
@@ -100,6 +195,7 @@ void PosixShell::EndProgram() {
   std::cout.flush();
   std::cerr.flush();
   std::fflush(nullptr);
+  KillDescendants();
   _exit(0);
 }
 

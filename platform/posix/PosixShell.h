@@ -12,6 +12,10 @@ class PosixShell : public platform::Shell {
   // as our child, without arguments and with its standard streams on /dev/null. False
   // when the file is missing, is not a regular file, or cannot be executed.
   bool Launch(const base::Text& path) override;
+  // Flushes the standard streams and ends the process at once, without destructors or
+  // exit handlers. Every process descended from this one (the browser engine's helpers)
+  // is killed first, so none outlives it; programs started by Launch are not descendants
+  // and run on.
   [[noreturn]] void EndProgram() override;
 };
 

@@ -3,15 +3,21 @@
 #include <errno.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "TempDir.h"
 
@@ -28,6 +34,39 @@ std::string WaitForContents(const std::filesystem::path& path) {
   }
   return "";
 }
+
+bool WaitUntil(const std::function<bool()>& condition) {
+  for (auto deadline = std::chrono::steady_clock::now() + 10s;
+       std::chrono::steady_clock::now() < deadline; std::this_thread::sleep_for(10ms)) {
+    if (condition()) return true;
+  }
+  return condition();
+}
+
+// Running means present and not a zombie: orphans wait for init to reap them.
+bool Running(pid_t pid) {
+  std::string stat = Contents("/proc/" + std::to_string(pid) + "/stat");
+  std::size_t paren = stat.rfind(')');
+  return paren != std::string::npos && paren + 2 < stat.size() && stat[paren + 2] != 'Z';
+}
+
+pid_t Spawn(std::vector<std::string> words) {
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  return posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0 ? pid : -1;
+}
+
+// Kills what a failed test left running.
+struct KillOnExit {
+  std::vector<pid_t> pids;
+  ~KillOnExit() {
+    for (pid_t pid : pids) {
+      if (pid > 0 && Running(pid)) kill(pid, SIGKILL);
+    }
+  }
+};
 
 TEST(PosixShell, ProgramDirectoryIsWhereTheProgramLies) {
   platform::posix::PosixShell shell;
@@ -100,6 +139,56 @@ TEST(PosixShellDeathTest, EndProgramEndsAtOnceAfterFlushing) {
       testing::ExitedWithCode(0),
       testing::AllOf(testing::HasSubstr("buffered words"),
                      testing::Not(testing::HasSubstr("exit handler ran"))));
+}
+
+// The browser engine's helpers are our children and grandchildren; none may outlive us,
+// but an installer we launched must run on.
+TEST(PosixShell, EndProgramKillsEveryDescendantButNotALaunchedProgram) {
+  TempDir dir;
+  const std::filesystem::path family = dir.Path("family");
+  const std::filesystem::path launched = dir.Path("launched");
+  const std::filesystem::path pids = dir.Path("pids");
+  // Each shell writes a pid to a temporary name and renames it, so a reader sees all or none.
+  auto report = [](const std::string& pid, const std::filesystem::path& file) {
+    return "echo " + pid + " > '" + file.string() + ".tmp'; mv '" + file.string() + ".tmp' '" +
+           file.string() + "'";
+  };
+  WriteFile(dir.Path("setup.sh"), "#!/bin/sh\n" + report("$$", launched) + "\nexec sleep 60\n");
+
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // A direct child, and a shell whose own child sits in a session of its own.
+    pid_t sleeper = Spawn({"sleep", "60"});
+    pid_t shell = Spawn({"sh", "-c", "setsid sleep 60 & " + report("$!", family) + "; wait"});
+    platform::posix::PosixShell posix;
+    bool started = posix.Launch(dir.Text("setup.sh"));
+    std::string grandchild = WaitForContents(family);
+    std::string installer = WaitForContents(launched);
+    if (sleeper < 0 || shell < 0 || !started || grandchild.empty() || installer.empty()) {
+      _exit(2);
+    }
+    WriteFile(pids, std::to_string(sleeper) + " " + std::to_string(shell) + " " + grandchild + " " +
+                        installer);
+    posix.EndProgram();
+  }
+
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+  pid_t sleeper = 0, shell = 0, grandchild = 0, installer = 0;
+  std::istringstream(Contents(pids)) >> sleeper >> shell >> grandchild >> installer;
+  KillOnExit cleanup{{installer, sleeper, shell, grandchild}};
+  ASSERT_GT(sleeper, 0);
+  ASSERT_GT(shell, 0);
+  ASSERT_GT(grandchild, 0);
+  ASSERT_GT(installer, 0);
+
+  WaitUntil([&] { return !Running(sleeper) && !Running(shell) && !Running(grandchild); });
+  for (pid_t pid : {sleeper, shell, grandchild}) {
+    EXPECT_FALSE(Running(pid)) << "descendant " << pid << " outlived the end";
+  }
+  EXPECT_TRUE(Running(installer)) << "the launched program was killed";
 }
 
 }  // namespace
