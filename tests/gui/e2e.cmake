@@ -13,3 +13,13 @@ if(TARGET quorin-demo-portal AND QUORIN_DEMO_PORT AND QUORIN_PORTAL_BASE MATCHES
   # It listens on the configured portal port: keep other runs of it apart.
   set_tests_properties(e2e.main_window PROPERTIES RESOURCE_LOCK demo_port TIMEOUT 180)
 endif()
+
+if(TARGET quorin-demo-portal AND QUORIN_DEMO_PORT AND QUORIN_PORTAL_BASE MATCHES "^http://127\\.0\\.0\\.1:")
+  foreach(mode accept refuse none)
+    add_test(NAME e2e.upgrade_${mode}
+      COMMAND ${CMAKE_CURRENT_LIST_DIR}/e2e-upgrade.sh ${mode} $<TARGET_FILE:quorin>
+              $<TARGET_FILE:quorin-demo-portal> $<TARGET_FILE:x11-close-window>
+              ${QUORIN_DEMO_PORT} ${CMAKE_CURRENT_BINARY_DIR}/e2e-upgrade-${mode})
+    set_tests_properties(e2e.upgrade_${mode} PROPERTIES RESOURCE_LOCK demo_port TIMEOUT 180)
+  endforeach()
+endif()
