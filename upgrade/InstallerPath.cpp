@@ -27,7 +27,8 @@ bool IsParent(base::TextView component, net::PathStyle style) {
 
 std::optional<base::Text> InstallerPath(const base::Text& directory, base::TextView name,
                                         net::PathStyle style) {
-  if (name.find(u'\0') != base::TextView::npos) return std::nullopt;
+  // Without a program directory the name would stand at the root.
+  if (directory.empty() || name.find(u'\0') != base::TextView::npos) return std::nullopt;
   if (!name.empty() && IsSeparator(name.front())) return std::nullopt;
   if (style == net::PathStyle::Windows && name.find(u':') != base::TextView::npos)
     return std::nullopt;

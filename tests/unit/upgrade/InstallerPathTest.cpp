@@ -46,9 +46,10 @@ TEST(InstallerPath, KeepsTheInstallerInsideTheProgramDirectory) {
   }
 }
 
-TEST(InstallerPath, RefusesANameWithANulCharacter) {
+TEST(InstallerPath, RefusesANulCharacterAndAMissingDirectory) {
   const base::Text name(u"a\0/../../x", 10);
   EXPECT_EQ(upgrade::InstallerPath(u"/opt/quorin", name, PathStyle::Posix), std::nullopt);
+  EXPECT_EQ(upgrade::InstallerPath(u"", u"setup.sh", PathStyle::Posix), std::nullopt);
 }
 
 }  // namespace
