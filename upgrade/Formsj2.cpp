@@ -152,6 +152,8 @@ void Formsj2::Form_Load() {
 }
 
 void Formsj2::Form_Unload() {
+  // The window lives on until its handlers have returned: no tick may start a transfer.
+  T1.SetEnabled(false);
   if (wd) wd->bStop();
   if (!program_.AnyOtherVisible(*this)) program_.EndRun();
 }

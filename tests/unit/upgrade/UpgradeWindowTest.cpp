@@ -220,7 +220,10 @@ TEST(UpgradeWindow, ClosingItWithTheMainWindowOnScreenKeepsTheRun) {
   World w;
   w.Accept();
   w.program.form2().Show();
+  fakes::FakeTimer& t1 = w.T1();
   w.UpgradeWindow().RequestClose();
+  t1.Tick();  // due before the window is gone
+  EXPECT_TRUE(w.http.requests.empty());
   EXPECT_FALSE(w.loop.QuitCalled());
   EXPECT_FALSE(w.program.IsLoaded(app::FormId::Formsj2));
 }
