@@ -1,5 +1,6 @@
 #include "widgets/ctlProgress.h"
 
+#include <cmath>
 #include <limits>
 #include <memory>
 
@@ -22,6 +23,17 @@ std::int32_t Span(std::int32_t max, std::int32_t min) {
 
 std::int16_t To16(std::int32_t value) {
   return base::ToInt16(static_cast<std::int64_t>(value));
+}
+
+// The hundredth of a percent a fraction is shown as, when the decimal roundings on the
+// way to the text cannot move it (they err by less than 1e-8 hundredths in this range):
+// -1 within a millionth of a rounding edge or outside the range.
+std::int64_t ShownHundredth(double fraction) {
+  const double q = fraction * 10000;
+  if (!(q >= 0 && q <= 1e6)) return -1;
+  const double edge = std::floor(q) + 0.5;
+  if (std::abs(q - edge) < 1e-6) return -1;
+  return static_cast<std::int64_t>(q < edge ? edge - 0.5 : edge + 0.5);
 }
 
 // A coordinate handed to the picture must be a finite number.
@@ -198,11 +210,17 @@ void ctlProgress::ApplyCaptionFont() {
   picProgress_.SetFont(font_);
 }
 
-base::Text ctlProgress::PercentText(double v) const {
+base::Text ctlProgress::PercentText(double v) {
   const std::int32_t span = Span(Max(), Min());
   double fraction = base::CheckedDivide(v - Min(), static_cast<double>(span));
+  // Formatting costs more than the rest of an assignment, and a download assigns a
+  // value per KiB while the text changes every few KiB.
+  const std::int64_t hundredth = ShownHundredth(fraction);
+  if (hundredth >= 0 && hundredth == percentHundredth_) return percentText_;
   fraction = base::RoundTo15Digits(fraction);
-  return base::FormatZeroPointZeroZero(fraction * 100) + u"%";
+  percentText_ = base::FormatZeroPointZeroZero(fraction * 100) + u"%";
+  percentHundredth_ = hundredth;
+  return percentText_;
 }
 
 void ctlProgress::DrawProgress(double v) {

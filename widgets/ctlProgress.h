@@ -65,7 +65,7 @@ class ctlProgress {
  private:
   void DrawProgress(double v);
   void ApplyCaptionFont();
-  base::Text PercentText(double v) const;
+  base::Text PercentText(double v);
   void Notify() { host_.PropertyChanged(); }
 
   platform::Canvas& picProgress_;
@@ -78,6 +78,9 @@ class ctlProgress {
   base::Colour fillColor_ = 0;
   // The control's own font; after ApplyCaptionFont the picture holds the same object.
   base::FontRef font_;
+  // The last percentage formatted and the hundredth of a percent it shows (-1: none).
+  std::int64_t percentHundredth_ = -1;
+  base::Text percentText_;
 };
 
 }  // namespace widgets

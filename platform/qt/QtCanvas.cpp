@@ -52,7 +52,8 @@ constexpr int kCharsetChineseBig5 = 136;
 
 }  // namespace
 
-QtCanvas::QtCanvas(QWidget* parent) : QWidget(parent), font_(std::make_shared<base::Font>()) {
+QtCanvas::QtCanvas(QWidget* parent)
+    : QWidget(parent), font_(std::make_shared<base::Font>()), repaint_([this] { update(); }) {
   // paintEvent covers every pixel itself.
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
@@ -77,6 +78,8 @@ QRect QtCanvas::InnerRect() const {
 void QtCanvas::EnsureImage() {
   const QSize size = InnerRect().size();
   if (image_.size() == size) return;
+  // What was drawn at the old size goes into the old image before it is carried over.
+  Rasterise();
   QImage fresh;
   if (!size.isEmpty()) {
     fresh = QImage(size, QImage::Format_RGB32);
@@ -192,6 +195,9 @@ const QFont& QtCanvas::QtFont() const {
   q.setHintingPreference(QFont::PreferFullHinting);
   qfont_ = q;
   metrics_.emplace(qfont_);
+  lineHeight_ = metrics_->height();
+  ascent_ = metrics_->ascent();
+  measured_.reset();
   builtFrom_ = f;
   return qfont_;
 }
@@ -205,12 +211,17 @@ float QtCanvas::TextWidth(const base::Text& text) const {
   const double ppu = PixelsPerUnit();
   // A bar without inner width shows no text: nothing to measure against.
   if (text.empty() || ppu == 0) return 0;
-  const double px = Metrics().horizontalAdvance(ToQString(text));
-  return static_cast<float>(px / ppu);
+  const QFontMetricsF& metrics = Metrics();
+  if (measured_ != text) {
+    measuredPixels_ = metrics.horizontalAdvance(ToQString(text));
+    measured_ = text;
+  }
+  return static_cast<float>(measuredPixels_ / ppu);
 }
 
 float QtCanvas::TextHeight(const base::Text&) const {
-  return static_cast<float>(Metrics().height() * kTwipsPerPixel);
+  QtFont();
+  return static_cast<float>(lineHeight_ * kTwipsPerPixel);
 }
 
 // ---- drawing ----
@@ -232,7 +243,9 @@ void QtCanvas::SetCurrentY(float y) {
 
 void QtCanvas::Clear() {
   EnsureImage();
-  if (!image_.isNull()) image_.fill(Resolve(backColor_));
+  // Nothing drawn before shows through the fill: it need never be rasterised.
+  pending_.clear();
+  if (!image_.isNull()) pending_.emplace_back(Op::kFill, Resolve(backColor_));
   currentX_ = 0;
   currentY_ = 0;
   ScheduleRepaint();
@@ -242,12 +255,11 @@ void QtCanvas::Print(const base::Text& text) {
   EnsureImage();
   const QFont& font = QtFont();
   if (!text.empty() && !image_.isNull()) {
-    QPainter p(&image_);
-    p.setFont(font);
-    p.setPen(QColor(Resolve(foreColor_)));
-    const double x = currentX_ * PixelsPerUnit();
-    const double y = currentY_ / kTwipsPerPixel + metrics_->ascent();
-    p.drawText(QPointF(x, y), ToQString(text));
+    Op op(Op::kText, Resolve(foreColor_));
+    op.at = QPointF(currentX_ * PixelsPerUnit(), currentY_ / kTwipsPerPixel + ascent_);
+    op.text = ToQString(text);
+    op.font = font;
+    Defer(std::move(op));
     ScheduleRepaint();
   }
   // The cursor goes to the start of the next line.
@@ -273,9 +285,42 @@ void QtCanvas::FilledBox(float x1, float y1, float x2, float y2, base::Colour co
   if (top > bottom) std::swap(top, bottom);
   const QRect box = QRect(left, top, right - left, bottom - top).intersected(image_.rect());
   if (box.isEmpty()) return;
+  Op op(Op::kBox, Resolve(colour));
+  op.mode = drawMode_;
+  op.box = box;
+  Defer(std::move(op));
+  ScheduleRepaint();
+}
 
-  QPainter p(&image_);
-  switch (drawMode_) {
+const QImage& QtCanvas::Image() const {
+  Rasterise();
+  return image_;
+}
+
+void QtCanvas::Defer(Op op) {
+  // Drawing that is never cleared nor looked at must not pile up.
+  if (pending_.size() >= kMaxPending) Rasterise();
+  pending_.push_back(std::move(op));
+}
+
+void QtCanvas::Rasterise() const {
+  for (const Op& op : pending_) Apply(image_, op);
+  pending_.clear();
+}
+
+void QtCanvas::Apply(QImage& image, const Op& op) {
+  if (op.kind == Op::kFill) {
+    image.fill(op.colour);
+    return;
+  }
+  QPainter p(&image);
+  if (op.kind == Op::kText) {
+    p.setFont(*op.font);
+    p.setPen(QColor(op.colour));
+    p.drawText(op.at, op.text);
+    return;
+  }
+  switch (op.mode) {
     case 1:
       p.setCompositionMode(QPainter::RasterOp_ClearDestination);
       break;
@@ -322,8 +367,7 @@ void QtCanvas::FilledBox(float x1, float y1, float x2, float y2, base::Colour co
       p.setCompositionMode(QPainter::CompositionMode_Source);
       break;
   }
-  p.fillRect(box, QColor(Resolve(colour)));
-  ScheduleRepaint();
+  p.fillRect(op.box, QColor(op.colour));
 }
 
 void QtCanvas::Refresh() {
@@ -331,14 +375,12 @@ void QtCanvas::Refresh() {
 }
 
 void QtCanvas::ScheduleRepaint() {
-  if (repaintPending_ || !isVisible()) return;
-  repaintPending_ = true;
-  update();
+  if (isVisible()) repaint_.Request();
 }
 
 void QtCanvas::paintEvent(QPaintEvent*) {
-  repaintPending_ = false;
   EnsureImage();
+  Rasterise();
   QPainter p(this);
   const QRect inner = InnerRect();
   if (borderStyle_ == 1) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -20,6 +21,8 @@ class QtEventLoop : public platform::EventLoop {
   QtEventLoop();
   ~QtEventLoop() override;
 
+  // Delivers what was posted at every call, and runs a full pass (window-system input,
+  // timers, sockets) at most every kFullPassInterval: see the definition.
   void DoEvents() override;
   void WaitEvents() override;
   void Post(std::function<void()> fn) override;
@@ -28,6 +31,8 @@ class QtEventLoop : public platform::EventLoop {
 
   // Depth of DoEvents / WaitEvents calls on the stack (0 at top level).
   int Depth() const { return depth_; }
+
+  static constexpr std::chrono::microseconds kFullPassInterval{1000};
 
  private:
   class Nesting;
@@ -45,6 +50,7 @@ class QtEventLoop : public platform::EventLoop {
   bool deferred_ = false;  // a flush found itself nested; re-armed once back on top
   int depth_ = 0;
   int topLoopLevel_ = 0;  // Qt's loop level that counts as the top (Run's loop)
+  std::chrono::steady_clock::time_point lastFullPass_{};
   QEventLoop* running_ = nullptr;
   bool quit_ = false;
   int code_ = 0;

@@ -5,7 +5,10 @@
 namespace platform::qt {
 
 QtLabelView::QtLabelView(QWidget* parent, base::Colour foreColour)
-    : QLabel(parent), foreColour_(foreColour) {
+    : QLabel(parent), foreColour_(foreColour), show_([this] {
+        // Laying out and painting a label's text costs far more than setting it.
+        setText(QString::fromStdU16String(text_));
+      }) {
   setTextFormat(Qt::PlainText);
   setAlignment(Qt::AlignLeft | Qt::AlignTop);
   setWordWrap(false);
@@ -15,11 +18,9 @@ QtLabelView::QtLabelView(QWidget* parent, base::Colour foreColour)
 }
 
 void QtLabelView::SetText(const base::Text& text) {
-  setText(QString::fromStdU16String(text));
-}
-
-base::Text QtLabelView::Text() const {
-  return text().toStdU16String();
+  if (text == text_) return;
+  text_ = text;
+  show_.Request();
 }
 
 }  // namespace platform::qt

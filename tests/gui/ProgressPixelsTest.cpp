@@ -5,11 +5,13 @@
 #include <QPixmap>
 
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
 
 #include "base/Colour.h"
+#include "base/RuntimeError.h"
 #include "platform/qt/QtApplication.h"
 #include "platform/qt/QtCanvas.h"
 #include "widgets/ControlHost.h"
@@ -168,6 +170,67 @@ TEST_F(ProgressPixels, AChangeOfTheSharedFontObjectShowsInTheNextMeasurement) {
   const float before = pic.TextWidth(u"100.00%");
   bar.CaptionFont()->size = 18;
   EXPECT_GT(pic.TextWidth(u"100.00%"), before * 1.5f);
+}
+
+// The upgrade bar on a surface of its own, assigned once: what any run of assignments
+// ending on the same value with the same settings must have drawn.
+struct SingleDraw {
+  SingleDraw(double v, const std::function<void(widgets::ctlProgress&)>& settings = {}) {
+    bar.ReadProperties(widgets::SavedProgressBar());
+    bar.Resize();
+    if (settings) settings(bar);
+    bar.SetValue(v);
+  }
+  platform::qt::QtCanvas pic;
+  widgets::RunTimeHost host{7095, 375, std::make_shared<base::Font>()};
+  widgets::ctlProgress bar{pic, host};
+};
+
+TEST_F(ProgressPixels, ARunOfAssignmentsShowsWhatASingleAssignmentDraws) {
+  pic.show();
+  int k = 0;
+  for (; k < 6000; ++k) {
+    const double v = k * (100.0 / 65536);
+    bar.SetValue(v);
+    // Looked at now and then in the middle of the run, as a paint or a test does.
+    if (k % 997 == 0) {
+      ASSERT_EQ(Image(), SingleDraw(v).pic.Image()) << k;
+    }
+  }
+  EXPECT_EQ(Image(), SingleDraw((k - 1) * (100.0 / 65536)).pic.Image());
+  // The widget shows the kept image once it has been painted.
+  EXPECT_EQ(pic.grab().toImage().convertToFormat(QImage::Format_RGB32).copy(2, 2, 469, 21),
+            Image());
+}
+
+TEST_F(ProgressPixels, SettingsChangedInARunShowAtTheNextAssignment) {
+  for (int k = 0; k < 500; ++k) bar.SetValue(k / 10.0);
+  const auto settings = [](widgets::ctlProgress& b) {
+    b.SetBackColor(base::kWhite);
+    b.SetForeColor(base::Rgb(0, 128, 0));
+    b.SetFillColor(base::kRed);
+    b.SetCaptionStyle(widgets::CaptionAndPercent);
+    b.SetCaption(u"升级");
+    b.SetMin(10);
+    b.SetMax(90);
+    b.CaptionFont()->size = 12;  // the shared font object, changed in place
+  };
+  settings(bar);
+  bar.SetValue(49.9);
+  EXPECT_EQ(Image(), SingleDraw(49.9, settings).pic.Image());
+}
+
+TEST_F(ProgressPixels, AFailingAssignmentInARunFailsAndLeavesTheBarCleared) {
+  bar.SetBackColor(base::kWhite);
+  for (int k = 0; k < 100; ++k) bar.SetValue(k);
+  bar.SetMin(100);
+  try {
+    bar.SetValue(100);
+    ADD_FAILURE() << "no error";
+  } catch (const base::RuntimeError& e) {
+    EXPECT_EQ(e.Kind(), base::ErrorKind::DivisionByZero);
+  }
+  EXPECT_EQ(ColoursIn(Image(), 0, Image().width()), std::set<base::Colour>{base::kWhite});
 }
 
 // A window may assign a value before it has given the bar a size.

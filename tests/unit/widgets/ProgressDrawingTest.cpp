@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -172,6 +173,62 @@ TEST_F(ProgressDrawing, ADisabledBarDrawsLikeAnEnabledOne) {
   pic.ClearDrawing();
   bar.SetValue(33);
   EXPECT_EQ(pic.Drawing(), enabled);
+}
+
+// The caption of an assignment made in a long run of them is what the same assignment
+// on a fresh bar prints, whatever came before it.
+class ProgressCaptionInARun : public ProgressDrawing {
+ protected:
+  base::Text Fresh(std::int32_t min, std::int32_t max, double v) {
+    ProgressWorld fresh;
+    fresh.bar.InitProperties();
+    fresh.bar.SetMin(min);
+    fresh.bar.SetMax(max);
+    fresh.bar.SetValue(v);
+    return fresh.pic.Printed().at(0);
+  }
+  void ExpectRunMatchesFresh(std::int32_t min, std::int32_t max, const std::vector<double>& run) {
+    bar.SetMin(min);
+    bar.SetMax(max);
+    for (double v : run) {
+      const base::Text text = Drawn(v);
+      if (text != Fresh(min, max, v)) {
+        ADD_FAILURE() << min << ".." << max << " at " << v;
+        return;
+      }
+    }
+  }
+};
+
+TEST_F(ProgressCaptionInARun, ADownloadOfSixtyFourMebibytesUpAndDown) {
+  std::vector<double> up;
+  for (int k = 0; k <= 65536; ++k) up.push_back(k * (100.0 / 65536));
+  ExpectRunMatchesFresh(0, 100, up);
+  ExpectRunMatchesFresh(0, 100, std::vector<double>(up.rbegin(), up.rend()));
+  // The same values on other ranges: different fractions, the same texts reused.
+  ExpectRunMatchesFresh(0, 800, up);
+  ExpectRunMatchesFresh(-50, 50, up);
+}
+
+TEST_F(ProgressCaptionInARun, ValuesAtAndAroundTheRoundingEdges) {
+  std::vector<double> run;
+  for (double edge : {0.005, 0.015, 2.675, 1.005, 44.995, 99.995, 50.125, 33.335}) {
+    for (double nudge : {-1e-9, -1e-12, 0.0, 1e-12, 1e-9}) run.push_back(edge + nudge);
+    run.push_back(std::nextafter(edge, 0.0));
+    run.push_back(std::nextafter(edge, 100.0));
+  }
+  ExpectRunMatchesFresh(0, 100, run);
+  // Thirds and thousandths of odd ranges, back and forth.
+  std::vector<double> odd;
+  for (int i = 0; i < 3000; ++i) odd.push_back((i * 7919 % 3001) / 1000.0);
+  ExpectRunMatchesFresh(0, 3, odd);
+  ExpectRunMatchesFresh(20, 120, {70, 70.004, 70.00499999, 70.005, 70.00500001, 70.0051, 70});
+}
+
+TEST_F(ProgressCaptionInARun, TheRangeMovingUnderAnUnchangedValueChangesTheText) {
+  EXPECT_EQ(Drawn(50.001), u"50.00%");
+  bar.SetMin(-100);
+  EXPECT_EQ(Drawn(50.001), u"75.00%");
 }
 
 }  // namespace
