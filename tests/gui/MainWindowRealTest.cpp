@@ -63,14 +63,14 @@ app::Config ConfigFor(const base::Text& portalBase) {
 }
 
 TEST(MainWindowOnTheRealPlatform, ReadsTheGbkManifestThroughTheHiddenBrowser) {
-  RunningPortal portal("3.3");
+  RunningPortal portal("3.2");  // a version that offers nothing
   RealPlatform real;
   app::Program program(real.platform, ConfigFor(portal.Base()));
   app::Form2& form = program.form2();
 
   const base::Text files = portal.Base() + u"/files/";
-  const base::Text installer = base::FromUtf8(demo::InstallerName("3.3"));
-  EXPECT_EQ(form.shengji.GetText(), u"3.3\r\n");
+  const base::Text installer = base::FromUtf8(demo::InstallerName("3.2"));
+  EXPECT_EQ(form.shengji.GetText(), u"3.2\r\n");
   EXPECT_EQ(form.Text8.GetText(), installer);
   EXPECT_EQ(form.Text7.GetText(), base::FromUtf8(std::string(demo::kInstallerSaveAs)));
   EXPECT_EQ(form.Text9.GetText(), files);

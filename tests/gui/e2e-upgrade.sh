@@ -9,6 +9,12 @@
 #   none     version 3.2: no offer, the main window stays until it is closed
 # After each end no helper process of the browser engine may be left running.
 set -uo pipefail
+# Keys go to whatever window has the focus, and the other tests' windows stand centred
+# on the same screen: this test runs on a display of its own.
+if [ -z "${QUORIN_E2E_OWN_DISPLAY:-}" ]; then
+  export QUORIN_E2E_OWN_DISPLAY=1
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+fi
 mode=$1 quorin=$2 portal=$3 closer=$4 port=$5 out=$6
 rm -rf "$out"
 mkdir -p "$out/program"
@@ -92,7 +98,7 @@ wait_end() {
 find_window() {
   local w=""
   for _ in $(seq 120); do
-    w=$(xdotool search --name "$1" 2>/dev/null | head -n 1)
+    w=$(xdotool search --pid "$qpid" --name "$1" 2>/dev/null | head -n 1)
     [ -n "$w" ] && break
     kill -0 "$qpid" 2>/dev/null || fail "the program ended before a window matching '$1' appeared"
     sleep 0.25
