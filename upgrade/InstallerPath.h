@@ -12,8 +12,8 @@ namespace upgrade {
 // name comes from the network, so nothing is returned for a name that could leave the
 // directory: an absolute name (a leading separator, or a drive in the Windows style), a
 // ".." component (in the Windows style also one that the file system would read as
-// "..", such as ".. " or "..."), or a NUL character; nor without a directory. Names with sub-folders stay
-// inside and are kept.
+// "..", such as ".. " or "..."), or a NUL character; nor without a directory. Names with
+// sub-folders stay inside and are kept.
 std::optional<base::Text> InstallerPath(const base::Text& directory, base::TextView name,
                                         net::PathStyle style = net::kNativePathStyle);
 
