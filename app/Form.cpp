@@ -18,6 +18,16 @@ void Form::Show() {
   window_->Show();
 }
 
+void Form::AddTextBox(base::TextField& field, const platform::ControlSpec& spec, int tabIndex) {
+  platform::TextBox& box = window_->AddTextBox(spec, field.GetText(), tabIndex);
+  field.SetMirror([&box](const base::Text& text) { box.SetText(text); });
+}
+
+void Form::AddLabel(base::Label& label, const platform::ControlSpec& spec, base::Colour colour) {
+  platform::LabelView& view = window_->AddLabel(spec, label.GetText(), colour);
+  label.SetMirror([&view](const base::Text& text) { view.SetText(text); });
+}
+
 void Form::Hide() {
   if (!shownOnce_) hiddenBeforeShow_ = true;
   window_->Hide();

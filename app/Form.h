@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "base/ChangeText.h"
 #include "platform/Ui.h"
 
 namespace app {
@@ -29,6 +30,10 @@ class Form {
   bool HiddenBeforeFirstShow() const { return hiddenBeforeShow_; }
 
  protected:
+  // Declares a text box or a label on the window that shows the field's text from now on.
+  void AddTextBox(base::TextField& field, const platform::ControlSpec& spec, int tabIndex);
+  void AddLabel(base::Label& label, const platform::ControlSpec& spec, base::Colour colour);
+
   Program& program_;
   std::unique_ptr<platform::Window> window_;
 

@@ -91,8 +91,7 @@ Form2::Form2(Program& program)
 }
 
 void Form2::AddField(base::TextField& field, const base::Text& name, platform::Rect rect) {
-  platform::TextBox& box = window_->AddTextBox(Control(name, rect, false), field.GetText(), 0);
-  field.SetMirror([&box](const base::Text& text) { box.SetText(text); });
+  AddTextBox(field, Control(name, rect, false), 0);
 }
 
 void Form2::AddMenu() {

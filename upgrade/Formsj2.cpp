@@ -95,14 +95,16 @@ Formsj2::Formsj2(app::Program& program)
                                                      {120, 2280, 975, 180}};
   for (std::size_t i = 0; i < LbMsg.size(); ++i) {
     LbMsg[i].SetText(kCaptions[i]);
-    AddLabel(LbMsg[i], u"LbMsg(" + base::FromLatin1(std::to_string(i)) + u")", kCaptionRects[i],
-             base::kButtonText);
+    AddLabel(
+        LbMsg[i],
+        Control(u"LbMsg(" + base::FromLatin1(std::to_string(i)) + u")", kCaptionRects[i], kFrame),
+        base::kButtonText);
   }
-  AddLabel(DownForm, u"DownForm", {1320, 240, 7215, 180}, base::kButtonText);
-  AddLabel(DownTo, u"DownTo", {1320, 540, 6855, 180}, base::kBlue);
-  AddLabel(Downloading, u"Downloading", {1080, 1680, 7215, 180}, base::kBlack);
-  AddLabel(DownSpeed, u"DownSpeed", {1080, 1980, 7215, 180}, base::kRed);
-  AddLabel(DownState, u"DownState", {1080, 2280, 4095, 180}, base::kBlue);
+  AddLabel(DownForm, Control(u"DownForm", {1320, 240, 7215, 180}, kFrame), base::kButtonText);
+  AddLabel(DownTo, Control(u"DownTo", {1320, 540, 6855, 180}, kFrame), base::kBlue);
+  AddLabel(Downloading, Control(u"Downloading", {1080, 1680, 7215, 180}, kFrame), base::kBlack);
+  AddLabel(DownSpeed, Control(u"DownSpeed", {1080, 1980, 7215, 180}, kFrame), base::kRed);
+  AddLabel(DownState, Control(u"DownState", {1080, 2280, 4095, 180}, kFrame), base::kBlue);
   DownState.OnChange([this] { DownState_Change(); });
 
   // The bar as it was saved with the window: Min and Max stay 0 and 100, so its value
@@ -111,8 +113,8 @@ Formsj2::Formsj2(app::Program& program)
   myProgressBar1.Resize();
 
   // Both lie below the client area: they only hold values.
-  AddField(Text1, u"Text1", {1440, 4080, 4455, 735}, 0);
-  AddField(Text2, u"Text2", {1920, 5280, 3855, 495}, 1);
+  AddTextBox(Text1, Control(u"Text1", {1440, 4080, 4455, 735}, {}), 0);
+  AddTextBox(Text2, Control(u"Text2", {1920, 5280, 3855, 495}, {}), 1);
 }
 
 Formsj2::~Formsj2() = default;
@@ -121,19 +123,6 @@ platform::Canvas& Formsj2::AddFrameAndBar(platform::Window& window) {
   // The frame holds every visible control, so it comes first.
   window.AddFrame(Control(kFrame, {25, 0, 7455, 3015}, {}), u"操作状态", base::kBlack);
   return window.AddCanvas(Control(u"myProgressBar1", kBarRect, kFrame));
-}
-
-void Formsj2::AddLabel(base::Label& label, const base::Text& name, platform::Rect rect,
-                       base::Colour colour) {
-  platform::LabelView& view =
-      window_->AddLabel(Control(name, rect, kFrame), label.GetText(), colour);
-  label.SetMirror([&view](const base::Text& text) { view.SetText(text); });
-}
-
-void Formsj2::AddField(base::TextField& field, const base::Text& name, platform::Rect rect,
-                       int tabIndex) {
-  platform::TextBox& box = window_->AddTextBox(Control(name, rect, {}), field.GetText(), tabIndex);
-  field.SetMirror([&box](const base::Text& text) { box.SetText(text); });
 }
 
 void Formsj2::Form_Load() {

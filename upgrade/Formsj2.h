@@ -61,9 +61,6 @@ class Formsj2 : public app::Form {
 
  private:
   static platform::Canvas& AddFrameAndBar(platform::Window& window);
-  void AddLabel(base::Label& label, const base::Text& name, platform::Rect rect,
-                base::Colour colour);
-  void AddField(base::TextField& field, const base::Text& name, platform::Rect rect, int tabIndex);
   // The path under the program directory for a name from the manifest; nothing when the
   // name would leave the directory.
   std::optional<base::Text> LocalPath(base::TextView name);
