@@ -1,6 +1,5 @@
 #include "platform/qt/QtBrowser.h"
 
-#include <QPointer>
 #include <QTimer>
 #include <QWebEngineScript>
 
@@ -175,11 +174,11 @@ void QtBrowser::UrlChanged() {
 void QtBrowser::Capture() {
   readyState_ = kInteractive;
   const unsigned generation = generation_;
-  QPointer<QtBrowser> self(this);
+  std::weak_ptr<const bool> alive = alive_;
   page_->runJavaScript(QStringLiteral("document.body ? document.body.innerText : null"),
                        QWebEngineScript::ApplicationWorld,
-                       [self, generation](const QVariant& result) {
-                         if (!self || generation != self->generation_) return;
+                       [self = this, alive, generation](const QVariant& result) {
+                         if (alive.expired() || generation != self->generation_) return;
                          if (result.typeId() == QMetaType::QString) {
                            self->Complete(WithCrLf(result.toString()));
                          } else {

@@ -2,6 +2,7 @@
 
 #include <QWebEngineView>
 
+#include <memory>
 #include <optional>
 
 #include "platform/Browser.h"
@@ -56,6 +57,9 @@ class QtBrowser : public QWebEngineView, public platform::Browser {
   bool retired_ = false;
   std::optional<base::Text> body_;
   QtHandler downloadBegin_;
+  // Gone before the page: the engine answers a capture still on its way when the page is
+  // destroyed, by then only the widget base of this browser is left.
+  std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);
 };
 
 }  // namespace platform::qt
