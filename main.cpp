@@ -14,6 +14,7 @@
 #include "platform/qt/QtEventLoop.h"
 #include "platform/qt/QtUi.h"
 #include "upgrade/Formsj2.h"
+#include "windows/Form4.h"
 
 int main(int argc, char* argv[]) {
   platform::qt::PrepareWebEngine();
@@ -31,5 +32,6 @@ int main(int argc, char* argv[]) {
   app::Program program(platform, app::Config{QUORIN_PORTAL_BASE, QUORIN_MAKER_SITE,
                                              QUORIN_VIDEO_SERVICE, QUORIN_FILE_HOST});
   upgrade::RegisterFormsj2(program);
+  windows::RegisterForms(program);
   return program.Run();
 }

@@ -100,22 +100,14 @@ void Form2::AddMenu() {
     const char16_t* caption;
     void (Form2::*handler)();
   };
-  // The live-TV and torrent views are reached through "电视直播" and "BT云播放".
   static constexpr Item kItems[] = {
-      {u"move", u"高清影院", &Form2::move_Click},
-      {u"tv", u"电视直播", nullptr},
-      {u"yun", u"BT云播放", nullptr},
-      {u"DZ", u"动作片", &Form2::DZ_Click},
-      {u"xj", u"喜剧片", &Form2::xj_Click},
-      {u"aq", u"爱情片", &Form2::aq_Click},
-      {u"kf", u"科幻片", &Form2::kf_Click},
-      {u"kb", u"恐怖片", &Form2::kb_Click},
-      {u"jq", u"剧情片", &Form2::jq_Click},
-      {u"dh", u"动画片", &Form2::dh_Click},
-      {u"zy", u"综艺片", &Form2::zy_Click},
-      {u"cn", u"国产片", &Form2::cn_Click},
-      {u"hk", u"港台片", &Form2::hk_Click},
-      {u"rh", u"日韩片", &Form2::rh_Click},
+      {u"move", u"高清影院", &Form2::move_Click}, {u"tv", u"电视直播", &Form2::tv_Click},
+      {u"yun", u"BT云播放", &Form2::yun_Click},   {u"DZ", u"动作片", &Form2::DZ_Click},
+      {u"xj", u"喜剧片", &Form2::xj_Click},       {u"aq", u"爱情片", &Form2::aq_Click},
+      {u"kf", u"科幻片", &Form2::kf_Click},       {u"kb", u"恐怖片", &Form2::kb_Click},
+      {u"jq", u"剧情片", &Form2::jq_Click},       {u"dh", u"动画片", &Form2::dh_Click},
+      {u"zy", u"综艺片", &Form2::zy_Click},       {u"cn", u"国产片", &Form2::cn_Click},
+      {u"hk", u"港台片", &Form2::hk_Click},       {u"rh", u"日韩片", &Form2::rh_Click},
       {u"usa", u"欧美片", &Form2::usa_Click},
   };
   for (const Item& item : kItems) {
@@ -185,7 +177,7 @@ void Form2::shengji_Change() {
       text, title, platform::MsgBoxButtons::YesNo, platform::MsgBoxIcon::Information);
   if (answer == platform::MsgBoxResult::Yes) {
     Hide();
-    program_.Reference(FormId::Formsj2).Show();
+    program_.Show(FormId::Formsj2);
   } else if (offer == UpgradeOffer::Optional) {
     Timer1.SetEnabled(true);
   } else {
@@ -216,6 +208,16 @@ void Form2::WebBrowser1_DownloadBegin() {
 
 void Form2::Navigate(const base::Text& path) {
   WebBrowser1.Navigate(program_.GetConfig().portalBase + path);
+}
+
+void Form2::tv_Click() {
+  program_.Unload(*this);
+  program_.Show(FormId::Form3);
+}
+
+void Form2::yun_Click() {
+  program_.Unload(*this);
+  program_.Show(FormId::Form4);
 }
 
 void Form2::move_Click() {

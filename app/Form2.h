@@ -67,6 +67,8 @@ class Form2 : public Form {
   // Removes every CR LF, then every CR, then every LF, one assignment each.
   static void Clean(base::TextField& field);
 
+  void tv_Click();
+  void yun_Click();
   void shengji_Change();
   void Text7_Change();
   void Text8_Change();

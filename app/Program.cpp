@@ -67,11 +67,12 @@ void Program::Unload(Form& form) {
     retired_.push_back(std::move(slot));
     break;
   }
+  // Whether that was the last window is decided back at the top of the loop: a handler
+  // that unloads its own window and then shows another one keeps the run going.
   if (!destroyPosted_) {
     destroyPosted_ = true;
     platform_.loop.Post([this] { DestroyRetired(); });
   }
-  if (LoadedCount() == 0) platform_.loop.Quit(0);
 }
 
 void Program::DestroyRetired() {
@@ -79,6 +80,7 @@ void Program::DestroyRetired() {
   auto retired = std::move(retired_);
   retired_.clear();
   retired.clear();
+  if (LoadedCount() == 0) platform_.loop.Quit(0);
 }
 
 void Program::EndRun() {
@@ -90,9 +92,16 @@ void Program::EndProgram() {
   std::abort();  // the shell never returns from ending the program
 }
 
+void Program::Show(FormId id) {
+  const bool fresh = !IsLoaded(id);
+  Form& form = Reference(id);
+  // Closed during its own load, or hidden by it (an upgrade accepted as it loaded).
+  if (!IsLoaded(form) || (fresh && form.HiddenBeforeFirstShow())) return;
+  form.Show();
+}
+
 int Program::Run() {
-  Form2& main = form2();
-  if (IsLoaded(main) && !main.HiddenBeforeFirstShow()) main.Show();
+  Show(FormId::Form2);
   // The main window may already be gone (closed during its load): nothing to run.
   int code = LoadedCount() == 0 ? 0 : platform_.loop.Run();
   DestroyRetired();

@@ -27,7 +27,8 @@ inline constexpr std::size_t kFormCount = 4;
 // to a form that is not loaded creates it and runs its Form_Load first. Unloading runs
 // Form_Unload, closes the window and retires the instance; retired instances are
 // destroyed at the event loop's next top-level pass, so a form may unload itself from
-// its own handler and go on. The run ends when the last loaded form is unloaded.
+// its own handler and go on. The run ends when no form is loaded once control is back at
+// the top of the event loop.
 //
 // The main window lives beside the registry; every other window lives in a library of
 // its own that depends on this one and is made through the factory its library
@@ -53,6 +54,9 @@ class Program {
   }
   // The main window.
   Form2& form2();
+  // Shows the window modelessly, loading it first when it is not loaded; a window that
+  // was closed or hid itself during that load stays as it left itself.
+  void Show(FormId id);
 
   bool IsLoaded(const Form& form) const;
   bool IsLoaded(FormId id) const { return slots_[Index(id)] != nullptr; }
@@ -64,8 +68,9 @@ class Program {
   // not loaded, or that is already being unloaded, does nothing.
   void Unload(Form& form);
 
-  // Ends the run once the handlers on the stack have returned, as the last unload does;
-  // forms still loaded are destroyed with the program without their Form_Unload.
+  // Ends the run once the handlers on the stack have returned, as unloading the last
+  // form does; forms still loaded are destroyed with the program without their
+  // Form_Unload.
   void EndRun();
 
   // Ends the program at once: no handler of any window runs any more.

@@ -31,9 +31,10 @@ TEST(Program, ReferenceLoadsOnceAndUnloadGivesAFreshInstance) {
 
   w.program.Unload(first);
   EXPECT_FALSE(w.program.IsLoaded(first));
-  EXPECT_TRUE(w.loop.QuitCalled());
-  w.loop.RunPosted();  // destroys the retired window
+  EXPECT_FALSE(w.loop.QuitCalled());  // decided at the top of the loop
+  w.loop.RunPosted();                 // destroys the retired window; none is left
   EXPECT_EQ(w.ui.Find(u"Form2"), nullptr);
+  EXPECT_TRUE(w.loop.QuitCalled());
 
   app::Form2& second = w.program.form2();
   EXPECT_EQ(w.ui.CreatedCount(u"Form2"), 2);
