@@ -31,7 +31,8 @@ base::Text WithCrLf(const QString& text) {
 }
 
 QUrl ToUrl(const base::Text& address) {
-  const QString text = QString::fromStdU16String(address).trimmed();
+  // Taken as given: a pasted address handed to a service keeps even its outer blanks.
+  const QString text = QString::fromStdU16String(address);
   QUrl url(text, QUrl::TolerantMode);
   // An address without a scheme is taken as a web address, as a user would mean it.
   if (url.scheme().isEmpty()) url = QUrl::fromUserInput(text);
@@ -41,7 +42,9 @@ QUrl ToUrl(const base::Text& address) {
 // Whether the engine would start a load for it at all: for an address it cannot parse
 // it does nothing, not even fail.
 bool Loadable(const QUrl& url) {
-  if (!url.isValid()) return false;
+  // The engine refuses, without a word, an address longer than this once encoded.
+  constexpr qsizetype kMaxEncodedLength = 2 * 1024 * 1024;
+  if (!url.isValid() || url.toEncoded().size() > kMaxEncodedLength) return false;
   const QString scheme = url.scheme();
   const bool needsHost = scheme == u"http" || scheme == u"https" || scheme == u"ftp" ||
                          scheme == u"ws" || scheme == u"wss";

@@ -15,6 +15,8 @@
 
 #include <chrono>
 #include <memory>
+#include <mutex>
+#include <string>
 
 #include "QtTestSupport.h"
 #include "base/RuntimeError.h"
@@ -79,6 +81,11 @@ class QtBrowserTest : public ::testing::Test {
       res.set_content("<html><body>alerted<script>alert('hello');</script></body></html>",
                       "text/html; charset=utf-8");
     });
+    routes.Get("/echo", [](const httplib::Request& req, httplib::Response& res) {
+      std::lock_guard lock(echoMutex_);
+      echoed_ = req.target;
+      res.set_content("echo", "text/plain");
+    });
     routes.Get("/file.bin", [](const httplib::Request&, httplib::Response& res) {
       res.set_header("Content-Disposition", "attachment; filename=file.bin");
       res.set_content(std::string(4096, 'x'), "application/octet-stream");
@@ -116,13 +123,49 @@ class QtBrowserTest : public ::testing::Test {
     }
   }
 
+  static std::string Echoed() {
+    std::lock_guard lock(echoMutex_);
+    return echoed_;
+  }
+
   static qttest::LoopbackServer* server_;
+  static std::mutex echoMutex_;
+  static std::string echoed_;  // the request target /echo last received
   QtEventLoop loop_;
   std::unique_ptr<QtWindow> window_;
   Browser* browser_ = nullptr;
 };
 
 qttest::LoopbackServer* QtBrowserTest::server_ = nullptr;
+std::mutex QtBrowserTest::echoMutex_;
+std::string QtBrowserTest::echoed_;
+
+TEST_F(QtBrowserTest, AnAddressGoesOutAsGivenAndAnyAddressCompletes) {
+  struct Case {
+    const char* what;
+    std::u16string query;
+    std::string target;  // what the server receives
+  };
+  const Case cases[] = {
+      {"outer blanks kept", u" a&b c ", "/echo?url=%20a&b%20c%20"},
+      {"non-ASCII in UTF-8", u"片名", "/echo?url=%E7%89%87%E5%90%8D"},
+      {"the fragment stays with the browser", u"x#frag", "/echo?url=x"},
+      {"control characters escaped", u"a\tb\r\nc\x01", "/echo?url=a%09b%0D%0Ac%01"},
+  };
+  for (const Case& c : cases) {
+    browser_->Navigate(Url("/echo?url=") + c.query);
+    ASSERT_TRUE(WaitComplete(*browser_)) << c.what;
+    EXPECT_EQ(Echoed(), c.target) << c.what;
+  }
+  // Whether the engine loads a huge address or refuses it, the navigation ends.
+  const std::u16string prefix = Url("/echo?url=");
+  for (std::size_t length : {std::size_t{2u << 20} - prefix.size(),
+                             std::size_t{(2u << 20) + 1} - prefix.size(), std::size_t{3u << 20}}) {
+    browser_->Navigate(prefix + std::u16string(length, u'x'));
+    EXPECT_TRUE(WaitComplete(*browser_)) << length;
+  }
+  EXPECT_EQ(Load(*browser_, "/fast"), u"fast page");
+}
 
 TEST_F(QtBrowserTest, DestroyedWhileItsTextIsCapturedGoesQuietly) {
   // The engine answers a capture still on its way when the page goes, after the browser.
