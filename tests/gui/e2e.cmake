@@ -23,3 +23,11 @@ if(TARGET quorin-demo-portal AND QUORIN_DEMO_PORT AND QUORIN_PORTAL_BASE MATCHES
     set_tests_properties(e2e.upgrade_${mode} PROPERTIES RESOURCE_LOCK demo_port TIMEOUT 180)
   endforeach()
 endif()
+
+if(TARGET quorin-demo-portal AND QUORIN_DEMO_PORT AND QUORIN_PORTAL_BASE MATCHES "^http://127\\.0\\.0\\.1:")
+  add_test(NAME e2e.views
+    COMMAND ${CMAKE_CURRENT_LIST_DIR}/e2e-views.sh $<TARGET_FILE:quorin>
+            $<TARGET_FILE:quorin-demo-portal> $<TARGET_FILE:x11-close-window>
+            ${QUORIN_DEMO_PORT} ${CMAKE_CURRENT_BINARY_DIR})
+  set_tests_properties(e2e.views PROPERTIES RESOURCE_LOCK demo_port TIMEOUT 180)
+endif()
