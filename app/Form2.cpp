@@ -14,7 +14,8 @@ platform::WindowSpec MainWindowSpec() {
   spec.caption = u"Quorin 高清云播放器";
   spec.clientWidth = 14805;
   spec.clientHeight = 7800;
-  spec.style = platform::FrameStyle::FixedSingle;
+  // Resizing moves or resizes nothing on it.
+  spec.style = platform::FrameStyle::Sizable;
   return spec;
 }
 

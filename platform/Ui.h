@@ -24,6 +24,7 @@ constexpr int kTwipsPerPixel = 15;
 enum class FrameStyle {
   FixedSingle,  // fixed size, minimise button, no maximise button
   FixedDialog,  // fixed size, neither minimise nor maximise button
+  Sizable,      // resizable, both buttons; the controls keep their places and sizes
 };
 
 struct WindowSpec {

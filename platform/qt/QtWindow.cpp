@@ -36,7 +36,8 @@ QString ToQString(const base::Text& text) {
 Qt::WindowFlags FlagsOf(platform::FrameStyle style) {
   Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-  if (style == platform::FrameStyle::FixedSingle) flags |= Qt::WindowMinimizeButtonHint;
+  if (style != platform::FrameStyle::FixedDialog) flags |= Qt::WindowMinimizeButtonHint;
+  if (style == platform::FrameStyle::Sizable) flags |= Qt::WindowMaximizeButtonHint;
   return flags;
 }
 
@@ -53,12 +54,15 @@ QtWindow::QtWindow(const platform::WindowSpec& spec)
     : frame_(new QtWindowFrame),
       client_(new QWidget),
       clientWidth_(Pixels(spec.clientWidth)),
-      clientHeight_(Pixels(spec.clientHeight)) {
+      clientHeight_(Pixels(spec.clientHeight)),
+      sizable_(spec.style == platform::FrameStyle::Sizable) {
   frame_->setObjectName(ToQString(spec.name));
   frame_->setWindowFlags(FlagsOf(spec.style));
   frame_->setWindowTitle(ToQString(spec.caption));
   frame_->setWindowIcon(ProgramIcon());
-  client_->setFixedSize(clientWidth_, clientHeight_);
+  // A sizable window's client area follows the frame; the controls on it keep their
+  // places and sizes, cut off or with room around them.
+  if (!sizable_) client_->setFixedSize(clientWidth_, clientHeight_);
   frame_->setCentralWidget(client_);
   FixSize();
 }
@@ -79,7 +83,12 @@ QtWindow::~QtWindow() {
 
 void QtWindow::FixSize() {
   const int menuHeight = menuBar_ ? menuBar_->heightForWidth(clientWidth_) : 0;
-  frame_->setFixedSize(clientWidth_, clientHeight_ + std::max(menuHeight, 0));
+  const QSize size(clientWidth_, clientHeight_ + std::max(menuHeight, 0));
+  if (!sizable_) {
+    frame_->setFixedSize(size);
+  } else if (!shown_) {
+    frame_->resize(size);  // the design size until the user changes it
+  }
 }
 
 void QtWindow::AddMenuItem(const base::Text& name, const base::Text& caption,

@@ -81,6 +81,7 @@ class QtWindow : public platform::Window {
   int clientWidth_;  // pixels
   int clientHeight_;
   bool shown_ = false;
+  bool sizable_ = false;
   bool closed_ = false;
   std::map<base::Text, QWidget*> controls_;
   std::vector<std::pair<int, QWidget*>> tabOrder_;

@@ -92,6 +92,32 @@ TEST_F(QtWindowTest, ClientAreaBelowTheMenuIsTheDesignSizeAndTheFrameIsFixed) {
   EXPECT_FALSE(dialog.Frame()->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
 }
 
+TEST_F(QtWindowTest, ASizableWindowKeepsItsControlsWhereTheyAre) {
+  QtWindow& window = Make(qttest::Window(u"可调", 14805, 7800, FrameStyle::Sizable));
+  window.AddMenuItem(u"m", u"高清影院", [] {});
+  window.AddTextBox(qttest::Control(u"Text1", {1440, 7440, 8055, 340}), u"", 1);
+  window.Show();
+  Settle();
+  EXPECT_EQ(window.ClientArea()->size(), QSize(987, 520));
+  const Qt::WindowFlags flags = window.Frame()->windowFlags();
+  EXPECT_TRUE(flags.testFlag(Qt::WindowMinimizeButtonHint));
+  EXPECT_TRUE(flags.testFlag(Qt::WindowMaximizeButtonHint));
+  QWidget* box = window.ClientArea()->findChild<QWidget*>(QStringLiteral("Text1"));
+  ASSERT_NE(box, nullptr);
+  const QRect placed = box->geometry();
+  for (QSize size : {QSize(600, 300), QSize(1200, 800)}) {
+    window.Frame()->resize(size);
+    Settle();
+    EXPECT_EQ(window.Frame()->size(), size);
+    EXPECT_EQ(box->geometry(), placed);
+  }
+  // Shown again, it keeps the size the user gave it.
+  window.Hide();
+  window.Show();
+  Settle();
+  EXPECT_EQ(window.Frame()->size(), QSize(1200, 800));
+}
+
 TEST_F(QtWindowTest, CentredWhenFirstShownOnlyThen) {
   QtWindow& window = Make(qttest::Window(u"居中", 7515, 3030));
   window.Show();
