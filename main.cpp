@@ -1,6 +1,7 @@
 // Quorin: wires the real adapters into a Program and shows the main window.
 
 #include <QApplication>
+#include <QIcon>
 
 #include "QuorinConfig.h"
 #include "app/Program.h"
@@ -19,6 +20,7 @@
 int main(int argc, char* argv[]) {
   platform::qt::PrepareWebEngine();
   QApplication application(argc, argv);
+  QApplication::setWindowIcon(platform::qt::ProgramIcon());
 
   platform::qt::QtUi ui;
   platform::qt::QtEventLoop loop;

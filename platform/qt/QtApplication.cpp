@@ -6,9 +6,6 @@
 #include <QCoreApplication>
 #include <QIcon>
 #include <QLoggingCategory>
-#include <QPainter>
-#include <QPainterPath>
-#include <QPixmap>
 
 #if defined(__SANITIZE_ADDRESS__)
 // Sanitized builds of a program that embeds the browser engine: the engine is built
@@ -46,23 +43,8 @@ void PrepareWebEngine() {
 }
 
 QIcon ProgramIcon() {
-  // A blue screen with a white play sign. Drawn for each window: a pixmap kept in a
-  // static would outlive the application object.
-  QPixmap pixmap(16, 16);
-  pixmap.fill(Qt::transparent);
-  QPainter p(&pixmap);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(QColor(0x10, 0x3c, 0x8c));
-  p.setBrush(QColor(0x2a, 0x6c, 0xd8));
-  p.drawRoundedRect(QRectF(0.5, 1.5, 15, 13), 2.5, 2.5);
-  QPainterPath play;
-  play.moveTo(6, 4.5);
-  play.lineTo(11.5, 8);
-  play.lineTo(6, 11.5);
-  play.closeSubpath();
-  p.fillPath(play, Qt::white);
-  p.end();
-  return QIcon(pixmap);
+  // A blue screen with a white play sign, drawn for this program.
+  return QIcon(QStringLiteral(":/quorin/quorin-icon.png"));
 }
 
 }  // namespace platform::qt

@@ -80,7 +80,10 @@ TEST_F(QtWindowTest, ClientAreaBelowTheMenuIsTheDesignSizeAndTheFrameIsFixed) {
   const Qt::WindowFlags flags = window.Frame()->windowFlags();
   EXPECT_TRUE(flags.testFlag(Qt::WindowMinimizeButtonHint));
   EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
-  EXPECT_FALSE(window.Frame()->windowIcon().isNull());
+  // The program's own 16 x 16 picture, built in.
+  EXPECT_EQ(window.Frame()->windowIcon().pixmap(16, 16).toImage().size(), QSize(16, 16));
+  EXPECT_EQ(window.Frame()->windowIcon().pixmap(16, 16).toImage().pixelColor(8, 8),
+            QColor(Qt::white));
   EXPECT_EQ(window.Frame()->windowTitle(), QStringLiteral("主窗口 高清云播放器"));
 
   QtWindow& dialog = Make(qttest::Window(u"升级", 7515, 3030, FrameStyle::FixedDialog));
