@@ -8,17 +8,6 @@ namespace app {
 
 namespace {
 
-platform::WindowSpec MainWindowSpec() {
-  platform::WindowSpec spec;
-  spec.name = u"Form2";
-  spec.caption = u"Quorin 高清云播放器";
-  spec.clientWidth = 14805;
-  spec.clientHeight = 7800;
-  // Resizing moves or resizes nothing on it.
-  spec.style = platform::FrameStyle::Sizable;
-  return spec;
-}
-
 platform::ControlSpec Control(const base::Text& name, platform::Rect rect, bool visible) {
   platform::ControlSpec spec;
   spec.name = name;
@@ -68,7 +57,12 @@ UpgradeOffer OfferFor(double localVersion, base::TextView serverVersion) {
 }
 
 Form2::Form2(Program& program)
-    : Form(program, MainWindowSpec()),
+    : Form(program, {.name = u"Form2",
+                     .caption = u"Quorin 高清云播放器",
+                     .clientWidth = 14805,
+                     .clientHeight = 7800,
+                     // Resizing moves or resizes nothing on it.
+                     .style = platform::FrameStyle::Sizable}),
       WebBrowser1(window_->AddBrowser(Control(u"WebBrowser1", {0, -480, 14775, 8295}, true))),
       WebBrowser2(window_->AddBrowser(Control(u"WebBrowser2", {5880, 120, 495, 495}, false))),
       Timer1(window_->AddTimer(u"Timer1", 3000, false, nullptr)) {

@@ -14,16 +14,6 @@ namespace upgrade {
 
 namespace {
 
-platform::WindowSpec UpgradeWindowSpec() {
-  platform::WindowSpec spec;
-  spec.name = u"Formsj2";
-  spec.caption = u"Quorin 高清云播放器  升级专用下载器";
-  spec.clientWidth = 7515;
-  spec.clientHeight = 3030;
-  spec.style = platform::FrameStyle::FixedDialog;
-  return spec;
-}
-
 platform::ControlSpec Control(const base::Text& name, platform::Rect rect,
                               const base::Text& parent) {
   platform::ControlSpec spec;
@@ -81,7 +71,11 @@ constexpr std::int32_t kDirectoryError = 6;
 }  // namespace
 
 Formsj2::Formsj2(app::Program& program)
-    : Form(program, UpgradeWindowSpec()),
+    : Form(program, {.name = u"Formsj2",
+                     .caption = u"Quorin 高清云播放器  升级专用下载器",
+                     .clientWidth = 7515,
+                     .clientHeight = 3030,
+                     .style = platform::FrameStyle::FixedDialog}),
       barHost_(static_cast<float>(kBarRect.width), static_cast<float>(kBarRect.height),
                std::make_shared<base::Font>()),
       T1(window_->AddTimer(u"T1", 3000, false, [this] { T1_Timer(); })),

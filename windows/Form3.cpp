@@ -4,16 +4,6 @@ namespace windows {
 
 namespace {
 
-platform::WindowSpec LiveTvWindowSpec() {
-  platform::WindowSpec spec;
-  spec.name = u"Form3";
-  spec.caption = u"Quorin 高清云播放器";
-  spec.clientWidth = 14475;
-  spec.clientHeight = 7950;
-  spec.style = platform::FrameStyle::FixedSingle;
-  return spec;
-}
-
 platform::ControlSpec BrowserSpec() {
   platform::ControlSpec spec;
   spec.name = u"WebBrowser1";
@@ -25,7 +15,12 @@ platform::ControlSpec BrowserSpec() {
 }  // namespace
 
 Form3::Form3(app::Program& program)
-    : Form(program, LiveTvWindowSpec()), WebBrowser1(window_->AddBrowser(BrowserSpec())) {
+    : Form(program, {.name = u"Form3",
+                     .caption = u"Quorin 高清云播放器",
+                     .clientWidth = 14475,
+                     .clientHeight = 7950,
+                     .style = platform::FrameStyle::FixedSingle}),
+      WebBrowser1(window_->AddBrowser(BrowserSpec())) {
   window_->AddMenuItem(u"m", u"高清影院", [this] { m_Click(); });
   window_->AddMenuItem(u"t", u"电视直播", [this] { t_Click(); });
   window_->AddMenuItem(u"y", u"BT云播放", [this] { y_Click(); });

@@ -9,16 +9,6 @@ namespace windows {
 
 namespace {
 
-platform::WindowSpec TorrentWindowSpec() {
-  platform::WindowSpec spec;
-  spec.name = u"Form4";
-  spec.caption = u"Quorin 高清云播放器";
-  spec.clientWidth = 14805;
-  spec.clientHeight = 7800;
-  spec.style = platform::FrameStyle::FixedSingle;
-  return spec;
-}
-
 platform::ControlSpec Control(const base::Text& name, platform::Rect rect) {
   platform::ControlSpec spec;
   spec.name = name;
@@ -29,7 +19,11 @@ platform::ControlSpec Control(const base::Text& name, platform::Rect rect) {
 }  // namespace
 
 Form4::Form4(app::Program& program)
-    : Form(program, TorrentWindowSpec()),
+    : Form(program, {.name = u"Form4",
+                     .caption = u"Quorin 高清云播放器",
+                     .clientWidth = 14805,
+                     .clientHeight = 7800,
+                     .style = platform::FrameStyle::FixedSingle}),
       WebBrowser1(window_->AddBrowser(Control(u"WebBrowser1", {0, 0, 14775, 7455}))),
       Text1(window_->AddTextBox(Control(u"Text1", {1440, 7440, 8055, 340}), {}, 1)) {
   window_->AddMenuItem(u"m", u"高清影院", [this] { m_Click(); });
