@@ -9,30 +9,14 @@
 #   none     version 3.2: no offer, the main window stays until it is closed
 # After each end no helper process of the browser engine may be left running.
 set -uo pipefail
-# Keys go to whatever window has the focus, and the other tests' windows stand centred
-# on the same screen: this test runs on a display of its own.
-if [ -z "${QUORIN_E2E_OWN_DISPLAY:-}" ]; then
-  export QUORIN_E2E_OWN_DISPLAY=1
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
-fi
 mode=$1 quorin=$2 portal=$3 closer=$4 port=$5 out=$6
+work=$out
+. "$(dirname "$0")/e2e-lib.sh"
+own_display "$0" "$@"
 rm -rf "$out"
 mkdir -p "$out/program"
 cp "$quorin" "$out/program/quorin"
-log="$out/requests.log"
 installerLog="$out/installer.log"
-fail() {
-  echo "FAIL ($mode): $*"
-  echo "--- requests"; cat "$log"
-  echo "--- program output"; tail -n 40 "$out/quorin.out" 2>/dev/null
-  exit 1
-}
-cleanup() {
-  [ -n "${qpid:-}" ] && kill "$qpid" 2>/dev/null
-  [ -n "${spid:-}" ] && kill "$spid" 2>/dev/null
-  wait 2>/dev/null
-}
-trap cleanup EXIT
 
 case "$mode" in
   accept) version=3.3 ;;
@@ -41,18 +25,8 @@ case "$mode" in
   *) echo "unknown mode $mode"; exit 2 ;;
 esac
 
-"$portal" --port "$port" --version "$version" --log "$log" --installer-log "$installerLog" \
-  >"$out/portal.out" 2>&1 &
-spid=$!
-for _ in $(seq 100); do
-  curl -s -o /dev/null "http://127.0.0.1:$port/yun/move" && break
-  kill -0 "$spid" 2>/dev/null || fail "the demo portal did not start"
-  sleep 0.1
-done
-: >"$log"
-
-"$out/program/quorin" >"$out/quorin.out" 2>&1 &
-qpid=$!
+start_portal "$portal" "$port" --version "$version" --installer-log "$installerLog"
+start_program "$out/program/quorin"
 
 # Every process below the program: the browser engine's helpers.
 descendants() {
@@ -82,18 +56,6 @@ no_orphans() {
     sleep 0.05
   done
   fail "helper processes left running after the end:$running"
-}
-wait_end() {
-  for _ in $(seq 120); do
-    if ! kill -0 "$qpid" 2>/dev/null; then
-      wait "$qpid"
-      code=$?
-      qpid=""
-      return 0
-    fi
-    sleep 0.25
-  done
-  fail "the program did not end"
 }
 find_window() {
   local w=""

@@ -3,38 +3,13 @@
 # and the mouse: main window -> live TV -> torrent player -> paste and play -> main
 # window, then closed. Pictures of each view go to OUT, the logs to OUT/e2e-views.
 set -uo pipefail
-# Keys and clicks go to whatever is on top, and the other tests' windows stand centred on
-# the same screen: this test runs on a display of its own.
-if [ -z "${QUORIN_E2E_OWN_DISPLAY:-}" ]; then
-  export QUORIN_E2E_OWN_DISPLAY=1
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
-fi
 quorin=$1 portal=$2 closer=$3 port=$4 out=$5
 work="$out/e2e-views"
+. "$(dirname "$0")/e2e-lib.sh"
+own_display "$0" "$@"
 mkdir -p "$work"
-log="$work/requests.log"
-fail() {
-  echo "FAIL: $*"
-  echo "--- requests"; cat "$log"
-  echo "--- program output"; tail -n 40 "$work/quorin.out" 2>/dev/null
-  exit 1
-}
-cleanup() {
-  [ -n "${qpid:-}" ] && kill "$qpid" 2>/dev/null
-  [ -n "${spid:-}" ] && kill "$spid" 2>/dev/null
-  wait 2>/dev/null
-}
-trap cleanup EXIT
-
-"$portal" --port "$port" --version 3.1 --log "$log" >"$work/portal.out" 2>&1 &
-spid=$!
-for _ in $(seq 100); do
-  curl -s -o /dev/null "http://127.0.0.1:$port/yun/move" && break
-  sleep 0.1
-done
-: >"$log"
-"$quorin" >"$work/quorin.out" 2>&1 &
-qpid=$!
+start_portal "$portal" "$port" --version 3.1
+start_program "$quorin"
 
 count() { grep -c "^GET $1\$" "$log"; }
 # Waits until the request has been seen N times.
@@ -102,14 +77,7 @@ requested /yun/move 2
 main=$(view "$player") || exit 1
 
 "$closer" "$main" || fail "could not ask the window to close"
-for _ in $(seq 120); do
-  kill -0 "$qpid" 2>/dev/null || break
-  sleep 0.25
-done
-kill -0 "$qpid" 2>/dev/null && fail "the program did not end"
-wait "$qpid"
-code=$?
-qpid=""
+wait_end
 [ "$code" -eq 0 ] || fail "the program exited with $code"
 [ "$(count /yun/up1.txt)" -eq 4 ] || fail "closing did not read the manifest once more"
 echo "PASS: main -> live TV -> torrent player -> play -> main, closed with 0"
