@@ -22,6 +22,13 @@ std::vector<base::Text> Split(base::TextView text, char16_t separator) {
 
 }  // namespace
 
+bool NamesRoot(base::TextView path, PathStyle style) {
+  if (style == PathStyle::Windows) return base::InStr(path, u":") > 0;
+  // NUL characters are dropped before the path is used.
+  while (!path.empty() && path.front() == u'\0') path.remove_prefix(1);
+  return !path.empty() && (path.front() == u'/' || path.front() == u'\\');
+}
+
 bool CreateDirectoryPath(base::Text& path, platform::FileSystem& files, PathStyle style) {
   const bool windows = style == PathStyle::Windows;
   const char16_t sep = windows ? u'\\' : u'/';
@@ -35,14 +42,8 @@ bool CreateDirectoryPath(base::Text& path, platform::FileSystem& files, PathStyl
 
   // The drive ends at `driveEnd` (1-based, inclusive); the rest begins after it. POSIX
   // paths have an empty drive and the rest begins with the root separator.
-  std::size_t driveEnd = 0;
-  bool hasDrive = false;
-  if (windows) {
-    driveEnd = base::InStr(path, u":");
-    hasDrive = driveEnd > 0;
-  } else {
-    hasDrive = !path.empty() && path.front() == u'/';
-  }
+  const std::size_t driveEnd = windows ? base::InStr(path, u":") : 0;
+  const bool hasDrive = NamesRoot(path, style);
   std::size_t lastSep = 0;
   if (base::InStr(path, u".") > 0) lastSep = base::InStrRev(path, sepText);
   if (!hasDrive) return false;

@@ -15,6 +15,10 @@ inline constexpr PathStyle kNativePathStyle = PathStyle::Windows;
 inline constexpr PathStyle kNativePathStyle = PathStyle::Posix;
 #endif
 
+// Whether the path starts at a root: a drive ("C:") in the Windows style, "/" (or "\\",
+// which the POSIX style reads as "/") in the POSIX style.
+bool NamesRoot(base::TextView path, PathStyle style = kNativePathStyle);
+
 // Normalises `path` in place (separators, doubled separators, NUL characters) and
 // creates the directories it names: every directory before the last separator when the
 // path holds a ".", otherwise the whole path. False only when the path names no drive

@@ -162,6 +162,14 @@ bool ZezazurIrud::Download() {
   }
 
   RaiseStatus(3);
+  // A line break or NUL in what goes into the request head would start a header of its
+  // own: such a request is not sent at all.
+  for (const base::Text* part : {&method_, &sPath, &referer_, &userAgent_, &cookie_}) {
+    if (part->find_first_of(base::TextView(u"\r\n\0", 3)) != base::Text::npos) {
+      RaiseError(3);
+      return false;
+    }
+  }
   Handle request =
       http_.HttpOpenRequest(hConnect, base::ToGbk(method_), base::ToGbk(sPath), kHttpVersion,
                             nullptr, nullptr, HttpClient::kFlagReload, 0);
@@ -347,6 +355,12 @@ bool ZezazurIrud::DownloadToFile() {
   std::optional<std::int32_t> expected = ReadableContentLength();
   double total = expected.value_or(1);
 
+  // A target the directory step would refuse (no root, no drive) is refused before
+  // anything of that name is deleted from wherever the process happens to stand.
+  if (!NamesRoot(filename_)) {
+    EndWithError(6);
+    return false;
+  }
   bool present = false;
   Absorb([&] {
     std::optional<std::int64_t> size;

@@ -103,6 +103,13 @@ bool CurlRequest::Send(std::string body) {
   if (!multi_) multi_ = curl_multi_init();
 
   std::string host = settings_.host;
+  // The text is a host name, as the platform takes it: one that could be read as holding
+  // a user name, a path or a second address names no host, so nothing is sent.
+  constexpr std::string_view kNotInAHostName("@/\\?#% \t\r\n\0", 11);
+  if (host.find_first_of(kNotInAHostName) != std::string::npos) {
+    Finish(CURLE_COULDNT_RESOLVE_HOST);
+    return false;
+  }
   if (host.find(':') != std::string::npos && host.front() != '[') host = "[" + host + "]";
   std::string path = settings_.path.empty() ? "/" : settings_.path;
   if (path.front() != '/') path.insert(path.begin(), '/');
@@ -157,6 +164,8 @@ bool CurlRequest::StartHop(const std::string& url) {
   curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(easy_, CURLOPT_PATH_AS_IS, 1L);
+  // Credentials never come from an address, a redirect's included.
+  curl_easy_setopt(easy_, CURLOPT_DISALLOW_USERNAME_IN_URL, 1L);
   curl_easy_setopt(easy_, CURLOPT_HTTP_VERSION,
                    settings_.version == "HTTP/1.1" ? static_cast<long>(CURL_HTTP_VERSION_1_1)
                                                    : static_cast<long>(CURL_HTTP_VERSION_1_0));

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <random>
@@ -497,6 +498,61 @@ TEST_F(EngineServer, CookiesAreSentAndReadBackPadded) {
   EXPECT_NE(OnlyRequest().find("Cookie: quorin=1234567890123\r\n"), std::string::npos);
   base::Text cookie = wd.GetCookie(u"quorin");
   EXPECT_EQ(cookie, u"quorin=1234567890123" + base::Text(236, u' '));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(EngineServer, ALineBreakOrNulInTheRequestHeadSendsNothing) {
+  struct Case {
+    const char* what;
+    std::function<void(net::ZezazurIrud&, const std::string&)> set;
+  };
+  const std::u16string injected = u"\r\nX-Injected: 1";
+  const Case cases[] = {
+      {"method", [&](auto& w, auto&) { w.SetMethod(u"GET" + injected); }},
+      {"path", [&](auto& w, auto& base) { w.SetURL(base::FromUtf8(base) + injected); }},
+      {"referer", [&](auto& w, auto&) { w.SetReferer(u"http://r/" + injected); }},
+      {"agent", [&](auto& w, auto&) { w.SetUserAgent(u"Agent\nX-Injected: 1"); }},
+      {"cookie", [&](auto& w, auto&) { w.SetCookie(u"k=v\rX-Injected: 1"); }},
+      {"NUL in the cookie", [&](auto& w, auto&) { w.SetCookie(std::u16string(u"k=v\0x", 5)); }},
+  };
+  for (const Case& c : cases) {
+    auto one = ShortPortServer();
+    one->Answer({ScriptedServer::Send(Ok("x"))});
+    net::ZezazurIrud engine{http, files, clock, loop, charset};
+    nettest::EngineRecorder events;
+    events.Attach(engine);
+    engine.SetURL(base::FromUtf8(one->Url("/a")));
+    c.set(engine, one->Url("/a"));
+    EXPECT_FALSE(engine.Download()) << c.what;
+    EXPECT_EQ(events.events, (Events{"S1", "S2", "S3", "E3"})) << c.what;
+    engine.bStop();
+    // Download is over: whatever it would have sent has gone by now.
+    EXPECT_EQ(one->Connections(), 0) << c.what;
+  }
+}
+
+TEST_F(EngineServer, AUserNameInTheHostNeverLeavesTheEngine) {
+  server.Answer({ScriptedServer::Send(Ok("x"))});
+  wd.SetURL(u"http://user@127.0.0.1:" + base::FromUtf8(std::to_string(server.Port())) + u"/a");
+  wd.DownloadToFile();
+  EXPECT_EQ(server.Connections(), 0);
+}
+
+TEST_F(EngineServer, ARelativeTargetIsRefusedBeforeAnythingIsDeleted) {
+  server.Answer({ScriptedServer::Send(Ok("new"))});
+  const fs::path before = fs::current_path();
+  fs::current_path(dir_);
+  WriteFile(dir_ / "setup.rar", "kept");
+  wd.SetURL(Url("/a"));
+  wd.SetFilename(u"setup.rar");
+  const bool result = wd.DownloadToFile();
+  fs::current_path(before);
+  EXPECT_FALSE(result);
+  EXPECT_EQ(rec.AfterRequest(), (Events{"E6", "D0"}));
+  EXPECT_EQ(ReadFile(dir_ / "setup.rar"), "kept");
 }
 
 }  // namespace
