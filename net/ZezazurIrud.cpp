@@ -284,7 +284,7 @@ void ZezazurIrud::EndWithError(std::int32_t lErrorCode) {
 }
 
 template <class Sink>
-bool ZezazurIrud::ReadLoop(double total, const std::optional<std::int32_t>& expected, Sink&& sink) {
+bool ZezazurIrud::ReadLoop(double total, Sink&& sink) {
   Absorb([&] { dbStartTime = clock_.SecondsSinceMidnight(); });
   double bytesSoFar = 0;
   // One buffer for the whole transfer, grown when a handler raises Pakesize; it is
@@ -315,12 +315,11 @@ bool ZezazurIrud::ReadLoop(double total, const std::optional<std::int32_t>& expe
       read = std::min(read, static_cast<std::uint32_t>(size));
     }
     if (!ok || read == 0) {
-      // Once data has arrived, a failed read or a body shorter than its announced length
-      // is a cut-off transfer, not a complete one.
-      bool started = bytesSoFar > 0 || read > 0;
-      bool failed = !ok && started;
-      bool shortBody = ok && expected && bytesSoFar > 0 && bytesSoFar < *expected;
-      if (failed || shortBody) {
+      // The transport knows whether the body it delivered was whole (its own length,
+      // the end of a chunked body): a failed read of a response that arrived is a
+      // cut-off transfer, even before its first byte. Only a server that never answered
+      // ends as an empty transfer.
+      if (!ok && (bHaveHeaders || bytesSoFar > 0 || read > 0)) {
         EndWithError(4);
         return false;
       }
@@ -352,8 +351,7 @@ bool ZezazurIrud::DownloadToFile() {
     EndWithError(4);
     return false;
   }
-  std::optional<std::int32_t> expected = ReadableContentLength();
-  double total = expected.value_or(1);
+  const double total = ReadableContentLength().value_or(1);
 
   // A target the directory step would refuse (no root, no drive) is refused before
   // anything of that name is deleted from wherever the process happens to stand.
@@ -390,7 +388,7 @@ bool ZezazurIrud::DownloadToFile() {
   // No byte of an earlier file may survive past the new data.
   Absorb([&] { files_.Truncate(file); });
 
-  bool complete = ReadLoop(total, expected, [&](const std::uint8_t* data, std::uint32_t length) {
+  bool complete = ReadLoop(total, [&](const std::uint8_t* data, std::uint32_t length) {
     bool written = false;
     Absorb([&] {
       std::uint32_t count = 0;
@@ -432,12 +430,11 @@ base::Text ZezazurIrud::DownLoadToText() {
     EndWithError(4);
     return {};
   }
-  std::optional<std::int32_t> expected = ReadableContentLength();
-  double total = expected.value_or(1);
+  const double total = ReadableContentLength().value_or(1);
 
   base::Text accumulated;
   std::string carry;
-  bool complete = ReadLoop(total, expected, [&](const std::uint8_t* data, std::uint32_t length) {
+  bool complete = ReadLoop(total, [&](const std::uint8_t* data, std::uint32_t length) {
     std::string_view chunk(reinterpret_cast<const char*>(data), length);
     Absorb([&] { accumulated += BytesToText(chunk, charsetName_, carry, false); });
     return true;

@@ -106,7 +106,7 @@ class ZezazurIrud {
   // when it cannot (a failing write). True when the body ended normally; otherwise the
   // transfer has already been ended with its error.
   template <class Sink>
-  bool ReadLoop(double total, const std::optional<std::int32_t>& expected, Sink&& sink);
+  bool ReadLoop(double total, Sink&& sink);
 
   platform::HttpClient& http_;
   platform::FileSystem& files_;

@@ -122,6 +122,13 @@ bool CurlRequest::Send(std::string body) {
     return false;
   }
   Drive([this] { return headersDone_; });
+  // A server that sent its status line and then failed (a length the transport will
+  // not read, silence, a close) did answer: its head as far as it came is the final one,
+  // and reading its body fails.
+  if (!headersDone_ && finished_ && status_ > 0 && !redirecting_) {
+    headersDone_ = true;
+    if (result_ == CURLE_OK) result_ = CURLE_WEIRD_SERVER_REPLY;  // the head never ended
+  }
   return headersDone_;
 }
 

@@ -1,7 +1,9 @@
 #include "fakes/FakeHttpClient.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
+#include <string_view>
 
 namespace fakes {
 
@@ -118,6 +120,28 @@ bool FakeHttpClient::HttpQueryInfo(Handle request, std::uint32_t infoLevel, char
   return true;
 }
 
+std::optional<std::size_t> FakeHttpClient::AnnouncedLength() const {
+  // "Content-Length: digits" among the NUL-separated header lines.
+  std::size_t start = 0;
+  while (start < response.rawHeaders.size()) {
+    std::size_t end = response.rawHeaders.find('\0', start);
+    if (end == std::string::npos) end = response.rawHeaders.size();
+    std::string line = response.rawHeaders.substr(start, end - start);
+    start = end + 1;
+    constexpr std::string_view kName = "content-length:";
+    if (line.size() <= kName.size()) continue;
+    bool named = true;
+    for (std::size_t i = 0; i < kName.size(); ++i)
+      named = named && std::tolower(static_cast<unsigned char>(line[i])) == kName[i];
+    if (!named) continue;
+    std::string value = line.substr(kName.size());
+    value.erase(0, value.find_first_not_of(' '));
+    if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos) continue;
+    return static_cast<std::size_t>(std::stoull(value));
+  }
+  return std::nullopt;
+}
+
 bool FakeHttpClient::InternetReadFile(Handle request, std::uint8_t* buffer, std::uint32_t toRead,
                                       std::uint32_t& read) {
   ++reads;
@@ -130,6 +154,9 @@ bool FakeHttpClient::InternetReadFile(Handle request, std::uint8_t* buffer, std:
     limit = std::min(limit, *response.failAfter);
     if (q->delivered >= limit) return false;
   }
+  // As a transport does: a body that ends before the length its response announced
+  // fails at its end.
+  if (q->delivered >= limit && limit < AnnouncedLength().value_or(0)) return false;
   std::size_t n = std::min<std::size_t>({toRead, response.maxRead, limit - q->delivered});
   std::memcpy(buffer, response.body.data() + q->delivered, n);
   q->delivered += n;

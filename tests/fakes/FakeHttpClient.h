@@ -96,6 +96,8 @@ class FakeHttpClient : public platform::HttpClient {
   int badHandleCalls = 0;  // operations on a handle that is not open
 
  private:
+  // The length the response's own Content-Length header announces, when it is a number.
+  std::optional<std::size_t> AnnouncedLength() const;
   enum class Kind { Session, Connection, Request };
   struct OpenHandle {
     Kind kind;

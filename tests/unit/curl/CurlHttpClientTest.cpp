@@ -237,11 +237,22 @@ TEST_F(ClientTest, UnreachableServerFailsQuietlyAtEveryStep) {
   EXPECT_EQ(read, 0u);
 }
 
-TEST_F(ClientTest, ServerClosingBeforeAnyResponseIsASendFailure) {
+TEST_F(ClientTest, ServerClosingInItsHeadAnsweredButItsBodyFails) {
+  // The status line came: the server answered, and what it answered cannot be read.
   server_.Answer({Srv::Send("HTTP/1.0 200 OK\r\nContent-Le"), Srv::Close()});
   HttpClient::Handle request = Open("GET", "/");
-  EXPECT_FALSE(Send(request));
-  EXPECT_EQ(RawHeaders(request), "FAILED");
+  EXPECT_TRUE(Send(request));
+  EXPECT_EQ(RawHeaders(request), std::string("HTTP/1.0 200 OK\0", 16));
+  std::uint8_t buffer[16];
+  std::uint32_t read = 5;
+  EXPECT_FALSE(client_.InternetReadFile(request, buffer, sizeof buffer, read));
+  EXPECT_EQ(read, 0u);
+
+  // Without a status line it never answered.
+  server_.Answer({Srv::Send("HTTP/1."), Srv::Close()});
+  HttpClient::Handle silent = Open("GET", "/");
+  EXPECT_FALSE(Send(silent));
+  EXPECT_EQ(RawHeaders(silent), "FAILED");
 }
 
 TEST_F(ClientTest, SilentServerTimesOutWhileWaitingForHeaders) {
