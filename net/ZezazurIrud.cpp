@@ -18,6 +18,9 @@ const base::Text kVersion = u"Corvat ZezazurIrud 1.0.0";
 constexpr char kHttpVersion[] = "HTTP/1.0";
 constexpr std::uint32_t kRawHeadersSize = 1024;
 constexpr std::uint32_t kCookieBufferSize = 256;
+// The most one chunk asks for: a larger Pakesize is read this much at a time, so no
+// setting can make the engine ask for memory it would never fill.
+constexpr std::int32_t kMaxChunk = 1 << 20;
 
 // Runs one step of an operation that skips failed steps.
 template <class Step>
@@ -292,7 +295,7 @@ bool ZezazurIrud::ReadLoop(double total, Sink&& sink) {
   std::unique_ptr<std::uint8_t[]> buffer;
   std::size_t capacity = 0;
   for (;;) {
-    std::int32_t size = pakesize_;
+    const std::int32_t size = std::min(pakesize_, kMaxChunk);
     std::uint32_t read = 0;
     bool ok = true;
     if (size > 0) {
@@ -304,14 +307,15 @@ bool ZezazurIrud::ReadLoop(double total, Sink&& sink) {
           capacity = static_cast<std::size_t>(size);
         });
       }
-      // A buffer that cannot be made counts as a failed read.
-      ok = false;
-      if (capacity > 0) {
-        Absorb([&] {
-          ok = http_.InternetReadFile(hRequest, buffer.get(), static_cast<std::uint32_t>(size),
-                                      read);
-        });
+      // A buffer that cannot be made ends the transfer: nothing was read.
+      if (capacity == 0) {
+        EndWithError(4);
+        return false;
       }
+      ok = false;
+      Absorb([&] {
+        ok = http_.InternetReadFile(hRequest, buffer.get(), static_cast<std::uint32_t>(size), read);
+      });
       read = std::min(read, static_cast<std::uint32_t>(size));
     }
     if (!ok || read == 0) {

@@ -8,11 +8,13 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <limits>
 #include <memory>
 #include <random>
 #include <sstream>
@@ -605,6 +607,23 @@ TEST_F(EngineServer, TheTransportDecidesWhetherABodyIsWhole) {
     }
     EXPECT_EQ(ReadFile(target_).size(), c.saved) << c.what;
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(EngineServer, AHugePakesizeReadsTheWholeFileInBoundedChunks) {
+  constexpr std::size_t kSize = 3 << 20;
+  server.Answer({ScriptedServer::Send(Ok(ScriptedServer::Pattern(0, kSize)))});
+  wd.SetURL(Url("/big"));
+  wd.SetPakesize(std::numeric_limits<std::int32_t>::max());
+  EXPECT_TRUE(wd.DownloadToFile());
+  EXPECT_EQ(ReadFile(target_), ScriptedServer::Pattern(0, kSize));
+  // One Progress per MiB at most, whatever Pakesize asks for.
+  EXPECT_GE(std::count_if(rec.events.begin(), rec.events.end(),
+                          [](const std::string& e) { return e[0] == 'P'; }),
+            3);
 }
 
 }  // namespace
