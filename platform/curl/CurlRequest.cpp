@@ -97,6 +97,7 @@ bool CurlRequest::Send(std::string body) {
   noBody_ = EqualsNoCase(verb_, "HEAD");
   bodyDropped_ = false;
   hops_ = 0;
+  refused_ = false;
   finished_ = false;
   result_ = CURLE_OK;
   sent_ = true;
@@ -122,6 +123,8 @@ bool CurlRequest::Send(std::string body) {
     return false;
   }
   Drive([this] { return headersDone_; });
+  // The head of a refused redirect is given; its body is not, and reading it fails.
+  if (refused_) Finish(CURLE_TOO_MANY_REDIRECTS);
   // A server that sent its status line and then failed (a length the transport will
   // not read, silence, a close) did answer: its head as far as it came is the final one,
   // and reading its body fails.
@@ -168,7 +171,7 @@ bool CurlRequest::StartHop(const std::string& url) {
   if (!cookies.empty() && !has("cookie")) append("Cookie: " + cookies);
 
   curl_easy_setopt(easy_, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, "http");
   curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(easy_, CURLOPT_PATH_AS_IS, 1L);
   // Credentials never come from an address, a redirect's included.
@@ -245,11 +248,18 @@ void CurlRequest::FollowRedirect() {
     headersDone_ = true;
     return;
   }
+  if (!StartsNoCase(target, "http://")) {
+    // The engine speaks plain HTTP only: a redirect elsewhere fails at once.
+    redirecting_ = false;
+    refused_ = true;
+    headersDone_ = true;
+    return;
+  }
   int code = status_;
   EndHop();
-  // 301, 302 and 303 turn any verb but GET and HEAD into GET and drop the body; 307
-  // repeats the request as it was.
-  if (code != 307) {
+  // 301, 302 and 303 turn any verb but GET and HEAD into GET and drop the body; 307 and
+  // 308 repeat the request as it was.
+  if (code != 307 && code != 308) {
     if (!EqualsNoCase(verb_, "GET") && !EqualsNoCase(verb_, "HEAD")) verb_ = "GET";
     body_.clear();
     bodyDropped_ = true;
@@ -345,11 +355,14 @@ size_t CurlRequest::OnHeader(char* data, size_t size, size_t count, void* self) 
   if (line.empty()) {
     r->inHead_ = false;
     if (r->status_ >= 100 && r->status_ < 200) return length;  // an interim response
-    bool redirect =
-        r->status_ == 301 || r->status_ == 302 || r->status_ == 303 || r->status_ == 307;
+    const bool redirect = r->status_ == 301 || r->status_ == 302 || r->status_ == 303 ||
+                          r->status_ == 307 || r->status_ == 308;
     if (redirect && !r->location_.empty() && r->hops_ < kMaxRedirects) {
       r->redirecting_ = true;
     } else {
+      // A redirect past the limit (a loop, most likely) is the final head, and it has
+      // no body worth reading.
+      r->refused_ = redirect && !r->location_.empty();
       r->headersDone_ = true;
     }
     return length;
@@ -368,7 +381,8 @@ size_t CurlRequest::OnBody(char* data, size_t size, size_t count, void* self) {
   auto* r = static_cast<CurlRequest*>(self);
   std::size_t length = size * count;
   r->activity_ = true;
-  if (r->redirecting_ || !r->headersDone_) return length;  // a redirect's own body
+  // A redirect's own body.
+  if (r->redirecting_ || !r->headersDone_ || r->refused_) return length;
 
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(data);
   std::size_t rest = length;

@@ -87,6 +87,7 @@ class CurlRequest {
   std::vector<std::string> lines_;
   std::string location_;
   bool redirecting_ = false;
+  bool refused_ = false;  // a redirect not followed: past the limit, or not to http
   bool headersDone_ = false;
   bool connected_ = false;
   bool activity_ = false;

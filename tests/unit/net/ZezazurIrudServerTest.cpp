@@ -627,3 +627,35 @@ TEST_F(EngineServer, AHugePakesizeReadsTheWholeFileInBoundedChunks) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(EngineServer, ARedirectNotFollowedFailsInsteadOfSavingItsBody) {
+  using S = ScriptedServer;
+  auto moved = [](const char* location) {
+    return S::Send(S::Response(302, "Moved", {{"Location", location}}, "redirect body"));
+  };
+  struct Case {
+    const char* what;
+    const char* location;
+  };
+  const Case cases[] = {
+      {"a loop", "/a"}, {"https", "https://127.0.0.1:1/x"}, {"a file", "file:///etc/hostname"}};
+  for (const Case& c : cases) {
+    auto one = ShortPortServer();
+    one->Answer({moved(c.location)});
+    rec.events.clear();
+    wd.SetURL(base::FromUtf8(one->Url("/a")));
+    EXPECT_FALSE(wd.DownloadToFile()) << c.what;
+    EXPECT_EQ(rec.AfterRequest(), (Events{"E4", "D0"})) << c.what;
+    EXPECT_EQ(ReadFile(target_), "") << c.what;
+  }
+  // 308 is followed as 307 is.
+  server.Answer({S::Send(S::Response(308, "Permanent", {{"Location", "/b"}}, "old"))});
+  server.Answer({S::Send(Ok("final"))});
+  wd.SetURL(Url("/a"));
+  EXPECT_TRUE(wd.DownloadToFile());
+  EXPECT_EQ(ReadFile(target_), "final");
+}
+
+}  // namespace
