@@ -19,8 +19,9 @@ class Charset {
 
   virtual ~Charset() = default;
 
-  // Throws base::RuntimeError(InvalidCall) for a name it does not accept, or for bytes
-  // that cannot be decoded.
+  // A byte that starts no character of the set becomes U+FFFD and decoding goes on
+  // after it; with `final`, so does a character cut off by the end. Throws
+  // base::RuntimeError(InvalidCall) for a name it does not accept.
   virtual Result Decode(std::string_view bytes, const base::Text& charsetName, bool final) = 0;
 };
 

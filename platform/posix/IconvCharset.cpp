@@ -75,15 +75,35 @@ Charset::Result IconvCharset::Decode(std::string_view bytes, const base::Text& c
   std::size_t inLeft = bytes.size();
   char* next = out.data();
   std::size_t outLeft = out.size();
+  auto grow = [&] {
+    std::size_t used = static_cast<std::size_t>(next - out.data());
+    out.resize(out.size() * 2);
+    next = out.data() + used;
+    outLeft = out.size() - used;
+  };
+  // U+FFFD in UTF-16LE: what a byte that starts no character becomes.
+  auto replacement = [&] {
+    if (outLeft < 2) grow();
+    *next++ = static_cast<char>(0xFD);
+    *next++ = static_cast<char>(0xFF);
+    outLeft -= 2;
+  };
   while (inLeft > 0) {
     if (iconv(converter, &in, &inLeft, &next, &outLeft) != static_cast<std::size_t>(-1)) break;
     if (errno == E2BIG) {
-      std::size_t used = static_cast<std::size_t>(next - out.data());
-      out.resize(out.size() * 2);
-      next = out.data() + used;
-      outLeft = out.size() - used;
+      grow();
     } else if (errno == EINVAL && !final) {
       break;  // the input ends inside a character: the rest waits for more bytes
+    } else if (errno == EINVAL) {
+      replacement();  // a character cut off by the end of the input
+      in += inLeft;
+      inLeft = 0;
+    } else if (errno == EILSEQ) {
+      // One bad byte costs one character; decoding goes on after it.
+      replacement();
+      ++in;
+      --inLeft;
+      iconv(converter, nullptr, nullptr, nullptr, nullptr);
     } else {
       Fail("bytes that cannot be decoded as " + base::ToUtf8(charsetName));
     }

@@ -659,3 +659,18 @@ TEST_F(EngineServer, ARedirectNotFollowedFailsInsteadOfSavingItsBody) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(EngineServer, TextLosesOnlyTheCharactersItsBadBytesStandFor) {
+  // GBK 中文, a byte that starts nothing, 中文 again, and a lead byte cut off by the end.
+  const std::string body = "\xd6\xd0\xce\xc4\xff\xd6\xd0\xce\xc4\xd6";
+  server.Answer({ScriptedServer::Send(Ok(body))});
+  wd.SetURL(Url("/t.txt"));
+  for (int size : {1, 3, 1024}) {
+    wd.SetPakesize(size);
+    EXPECT_EQ(wd.DownLoadToText(), u"中文\uFFFD中文\uFFFD") << "Pakesize " << size;
+  }
+}
+
+}  // namespace

@@ -69,20 +69,33 @@ TEST(IconvCharset, UnknownNamesAreRefused) {
   }
 }
 
-TEST(IconvCharset, UndecodableBytesAreRefused) {
+TEST(IconvCharset, ABadByteCostsOneCharacter) {
   IconvCharset charset;
-  struct Bad {
+  struct Case {
     const char16_t* charset;
     std::string bytes;
     bool final;
+    std::u16string text;
   };
-  for (const Bad& b : {Bad{u"utf-8", "ok\xff", false}, Bad{u"us-ascii", "\x80", false},
-                       Bad{u"gbk", "\x81\x20", false}, Bad{u"gbk", "a\xd6", true},
-                       Bad{u"unicode", std::string("A\0B", 3), true}}) {
-    SCOPED_TRACE(b.bytes);
-    EXPECT_THROW(charset.Decode(b.bytes, b.charset, b.final), base::RuntimeError);
+  const Case cases[] = {
+      {u"utf-8", "ok\xff!", false, u"ok\uFFFD!"},
+      {u"us-ascii",
+       "\x80"
+       "a",
+       false, u"\uFFFDa"},
+      {u"gbk", "\x81\x20z", false, u"\uFFFD z"},
+      {u"gbk", "\xd6\xd0\xff\xd6\xd0", false, u"中\uFFFD中"},
+      // Cut off by the end: kept back for the next call, or replaced at the end.
+      {u"gbk", "a\xd6", true, u"a\uFFFD"},
+      {u"unicode", std::string("A\0B", 3), true, u"A\uFFFD"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.bytes);
+    const auto result = charset.Decode(c.bytes, c.charset, c.final);
+    EXPECT_EQ(result.text, c.text);
+    EXPECT_EQ(result.consumed, c.bytes.size());
   }
-  // A failure leaves nothing behind for the next call.
+  // Nothing is left behind for the next call.
   EXPECT_EQ(charset.Decode("\xd6\xd0", u"gbk", true).text, u"中");
 }
 
