@@ -28,6 +28,18 @@ void Absorb(Step&& step) {
   base::SkipOnFailure(std::forward<Step>(step));
 }
 
+// Runs a call that may wait for the network with the program's events going on
+// meanwhile, so its windows stay alive and a stop can end the wait.
+template <class Call>
+void Waiting(platform::HttpClient& http, platform::EventLoop& loop, Call&& call) {
+  struct Reset {
+    platform::HttpClient& http;
+    ~Reset() { http.SetWaitHandler(nullptr); }
+  } reset{http};
+  http.SetWaitHandler([&loop] { loop.DoEvents(); });
+  call();
+}
+
 struct KnownHeader {
   base::TextView name;      // upper case, as asked for
   base::TextView searched;  // as it is searched for in the block
@@ -197,7 +209,9 @@ bool ZezazurIrud::Download() {
   if (!cookie_.empty()) http_.InternetSetCookie(base::ToGbk(url_), nullptr, base::ToGbk(cookie_));
 
   std::string body = base::ToGbk(postData_);
-  http_.HttpSendRequest(hRequest, nullptr, 0, body, static_cast<std::uint32_t>(body.size()));
+  Waiting(http_, loop_, [&] {
+    http_.HttpSendRequest(hRequest, nullptr, 0, body, static_cast<std::uint32_t>(body.size()));
+  });
 
   sRawHeaders.assign(kRawHeadersSize, u' ');
   lRawHeadersLen = kRawHeadersSize;
@@ -314,7 +328,10 @@ bool ZezazurIrud::ReadLoop(double total, Sink&& sink) {
       }
       ok = false;
       Absorb([&] {
-        ok = http_.InternetReadFile(hRequest, buffer.get(), static_cast<std::uint32_t>(size), read);
+        Waiting(http_, loop_, [&] {
+          ok = http_.InternetReadFile(hRequest, buffer.get(), static_cast<std::uint32_t>(size),
+                                      read);
+        });
       });
       read = std::min(read, static_cast<std::uint32_t>(size));
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace platform {
@@ -52,6 +53,12 @@ class HttpClient {
                                  std::uint32_t& size) = 0;
   virtual bool InternetCloseHandle(Handle handle) = 0;
   virtual bool DeleteUrlCacheEntry(const std::string& url) = 0;
+
+  // Runs while a send or a read waits for the network, at least every 50 ms, so that the
+  // caller's windows stay alive. It may close the very handle being waited on: that wait
+  // then ends at once and its call fails. Without one the client just waits. A client
+  // that never waits may ignore it.
+  virtual void SetWaitHandler(std::function<void()> handler) { (void)handler; }
 };
 
 }  // namespace platform

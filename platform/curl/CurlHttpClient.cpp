@@ -126,31 +126,58 @@ bool CurlHttpClient::InternetSetCookie(const std::string& url, const char* name,
   return CookieStore::Process().Set(*address, text);
 }
 
+template <class Call>
+bool CurlHttpClient::Use(Handle request, Call&& call) {
+  Object* object = Find(request, Kind::Request);
+  if (!object || object->closed) return false;
+  // The object may move while handlers run (the table grows); the request itself stays.
+  CurlRequest& curl = *object->request;
+  ++object->calls;
+  curl.SetWaiter([this, request] {
+    if (waitHandler_) {
+      const auto handler = waitHandler_;
+      handler();
+    }
+    auto it = objects_.find(request);
+    return it != objects_.end() && !it->second.closed;
+  });
+  const bool result = call(curl);
+  auto it = objects_.find(request);
+  if (--it->second.calls == 0) {
+    curl.SetWaiter(nullptr);
+    if (it->second.closed) {
+      objects_.erase(it);
+      return false;
+    }
+  }
+  return result;
+}
+
 bool CurlHttpClient::HttpSendRequest(Handle request, const char* headers,
                                      std::uint32_t headersLength, const std::string& optional,
                                      std::uint32_t optionalLength) {
   Object* object = Find(request, Kind::Request);
-  if (!object) return false;
+  if (!object || object->closed) return false;
   if (headers && headersLength > 0) {
     std::string extra(headers);
     object->request->AddHeaders(Prefix(extra, headersLength), false);
   }
-  return object->request->Send(std::string(Prefix(optional, optionalLength)));
+  std::string body(Prefix(optional, optionalLength));
+  return Use(request, [&](CurlRequest& curl) { return curl.Send(std::move(body)); });
 }
 
 bool CurlHttpClient::HttpQueryInfo(Handle request, std::uint32_t infoLevel, char* buffer,
                                    std::uint32_t& length, std::uint32_t& /*index*/) {
   Object* object = Find(request, Kind::Request);
-  if (!object || infoLevel != kQueryRawHeaders) return false;
+  if (!object || object->closed || infoLevel != kQueryRawHeaders) return false;
   return object->request->RawHeaders(buffer, length);
 }
 
 bool CurlHttpClient::InternetReadFile(Handle request, std::uint8_t* buffer, std::uint32_t toRead,
                                       std::uint32_t& read) {
   read = 0;
-  Object* object = Find(request, Kind::Request);
-  if (!object || (!buffer && toRead > 0)) return false;
-  return object->request->Read(buffer, toRead, read);
+  if (!buffer && toRead > 0) return false;
+  return Use(request, [&](CurlRequest& curl) { return curl.Read(buffer, toRead, read); });
 }
 
 bool CurlHttpClient::InternetGetCookie(const std::string& url, const std::string& /*name*/,
@@ -170,7 +197,15 @@ bool CurlHttpClient::InternetGetCookie(const std::string& url, const std::string
 }
 
 bool CurlHttpClient::InternetCloseHandle(Handle handle) {
-  return objects_.erase(handle) > 0;
+  auto it = objects_.find(handle);
+  if (it == objects_.end() || it->second.closed) return false;
+  // A request whose send or read is waiting further up the stack goes when that returns.
+  if (it->second.calls > 0) {
+    it->second.closed = true;
+    return true;
+  }
+  objects_.erase(it);
+  return true;
 }
 
 bool CurlHttpClient::DeleteUrlCacheEntry(const std::string& /*url*/) {

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -49,6 +50,7 @@ class CurlHttpClient : public platform::HttpClient {
                          std::uint32_t& size) override;
   bool InternetCloseHandle(Handle handle) override;
   bool DeleteUrlCacheEntry(const std::string& url) override;
+  void SetWaitHandler(std::function<void()> handler) override { waitHandler_ = std::move(handler); }
 
  private:
   enum class Kind { Session, Connection, Request };
@@ -61,14 +63,21 @@ class CurlHttpClient : public platform::HttpClient {
     std::string host;
     std::uint16_t port = 80;
     std::unique_ptr<CurlRequest> request;
+    int calls = 0;        // sends and reads of this request under way
+    bool closed = false;  // closed during one of them: it goes when the last returns
   };
 
   Object* Find(Handle handle, Kind kind);
   Handle Add(Object object);
+  // Runs a send or a read of the request: the wait handler may run inside it, and may
+  // close the request, which then ends the call and goes once no call uses it.
+  template <class Call>
+  bool Use(Handle request, Call&& call);
 
   std::chrono::milliseconds connectTimeout_;
   std::chrono::milliseconds idleTimeout_;
   std::unordered_map<Handle, Object> objects_;
+  std::function<void()> waitHandler_;
   Handle nextHandle_ = 0x100;
 };
 

@@ -273,6 +273,7 @@ template <class Done>
 void CurlRequest::Drive(Done done) {
   using Clock = std::chrono::steady_clock;
   auto lastActivity = Clock::now();
+  auto lastPass = lastActivity;
   for (;;) {
     if (finished_ || done()) return;
     int running = 0;
@@ -314,6 +315,22 @@ void CurlRequest::Drive(Done done) {
         return;
       }
       waitMs = std::min(waitMs, idleLeft);
+    }
+    if (waiter_) {
+      // The caller's events run between polls, not at every poll: a fast transfer is
+      // not slowed by them.
+      if (now - lastPass >= kWaitPass) {
+        lastPass = now;
+        const auto waiter = waiter_;
+        if (!waiter()) {
+          Finish(CURLE_ABORTED_BY_CALLBACK);
+          return;
+        }
+        continue;
+      }
+      waitMs = std::min(waitMs, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                    kWaitPass - (now - lastPass)) +
+                                    std::chrono::milliseconds(1));
     }
     curl_multi_poll(multi_, nullptr, 0, static_cast<int>(waitMs.count()), nullptr);
   }

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -52,6 +53,10 @@ class CurlRequest {
   // Fills the buffer unless the body ends or fails. A failure after some bytes of this
   // call returns those bytes, and the next call fails.
   bool Read(std::uint8_t* buffer, std::uint32_t toRead, std::uint32_t& read);
+  // Called while Send or Read waits for the network, at least every kWaitPass; false
+  // ends the transfer at once, as failed.
+  void SetWaiter(std::function<bool()> waiter) { waiter_ = std::move(waiter); }
+  static constexpr std::chrono::milliseconds kWaitPass{50};
 
  private:
   static size_t OnHeader(char* data, size_t size, size_t count, void* self);
@@ -68,6 +73,7 @@ class CurlRequest {
   std::size_t Buffered() const { return tail_ - head_; }
 
   Settings settings_;
+  std::function<bool()> waiter_;
   std::vector<std::pair<std::string, std::string>> headers_;  // lower-case name, line
   std::string verb_;
   std::string body_;

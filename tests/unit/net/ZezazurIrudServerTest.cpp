@@ -674,3 +674,60 @@ TEST_F(EngineServer, TextLosesOnlyTheCharactersItsBadBytesStandFor) {
 }
 
 }  // namespace
+
+namespace {
+
+// The engine waiting for a slow server: the event loop runs meanwhile, and a stop made
+// from one of its events ends the wait.
+class SlowServer : public EngineServer {
+ protected:
+  platform::curl::CurlHttpClient patient{2000ms, 20000ms};
+  net::ZezazurIrud slow{patient, files, clock, loop, charset};
+  nettest::EngineRecorder events;
+  void SetUp() override {
+    events.Attach(slow);
+    slow.SetFilename(base::FromUtf8(target_.string()));
+  }
+};
+
+TEST_F(SlowServer, EventsRunWhileTheServerIsSilentAndAddNothing) {
+  server.Answer(
+      {ScriptedServer::Pause(400ms), ScriptedServer::Send(Ok("late")), ScriptedServer::Close()});
+  slow.SetURL(Url("/a"));
+  EXPECT_TRUE(slow.DownloadToFile());
+  // A pass at least every 50 ms of the silence, besides the one after the only chunk.
+  EXPECT_GE(loop.Passes(), 5);
+  EXPECT_EQ(events.AfterRequest(), (Events{"S5", "P4/4", "S6", "D1"}));
+}
+
+TEST_F(SlowServer, AStopDuringTheWaitEndsTheTransfer) {
+  struct Case {
+    const char* what;
+    std::vector<ScriptedServer::Action> script;
+    Events tail;
+  };
+  const Case cases[] = {
+      {"waiting for the head", {ScriptedServer::Pause(30s)}, {"E4", "D0"}},
+      // The read waits for its whole chunk: the bytes that came are not reported.
+      {"waiting for the body",
+       {ScriptedServer::Send("HTTP/1.0 200 OK\r\nContent-Length: 5000\r\n\r\nabc"),
+        ScriptedServer::Pause(30s)},
+       {"E4", "D0"}},
+  };
+  for (const Case& c : cases) {
+    auto one = ShortPortServer();
+    one->Answer(c.script);
+    events.events.clear();
+    bool stopped = false;
+    loop.ScheduleOnPass(3, [&] {
+      stopped = true;
+      slow.bStop();
+    });
+    slow.SetURL(base::FromUtf8(one->Url("/a")));
+    EXPECT_FALSE(slow.DownloadToFile()) << c.what;
+    EXPECT_TRUE(stopped) << c.what;
+    EXPECT_EQ(events.AfterRequest(), c.tail) << c.what;
+  }
+}
+
+}  // namespace
