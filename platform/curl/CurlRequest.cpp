@@ -128,7 +128,10 @@ bool CurlRequest::Send(std::string body) {
   // A server that sent its status line and then failed (a length the transport will
   // not read, silence, a close) did answer: its head as far as it came is the final one,
   // and reading its body fails.
-  if (!headersDone_ && finished_ && status_ > 0 && !redirecting_) {
+  // So did one whose answer is no HTTP at all: it has an empty head.
+  const bool answered = status_ > 0 || (connected_ && (result_ == CURLE_WEIRD_SERVER_REPLY ||
+                                                       result_ == CURLE_UNSUPPORTED_PROTOCOL));
+  if (!headersDone_ && finished_ && answered && !redirecting_) {
     headersDone_ = true;
     if (result_ == CURLE_OK) result_ = CURLE_WEIRD_SERVER_REPLY;  // the head never ended
   }

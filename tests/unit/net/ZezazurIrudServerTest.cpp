@@ -594,6 +594,9 @@ TEST_F(EngineServer, TheTransportDecidesWhetherABodyIsWhole) {
        Head("Content-Length: 5000\r\n", {S::Pause(1500ms)}), false, 0},
       {"part of the body, then silence",
        Head("Content-Length: 5000\r\n", {S::SendPattern(1000), S::Pause(1500ms)}), false, 1000},
+      {"an answer that is no HTTP", {S::Send("SSH-2.0-x\r\n\r\nbody"), S::Close()}, false, 0},
+      // Only a server that never answered gives the empty transfer.
+      {"closed without a byte", {S::Close()}, true, 0},
   };
   for (const Case& c : cases) {
     auto one = ShortPortServer();
