@@ -65,7 +65,9 @@ Form2::Form2(Program& program)
                      .style = platform::FrameStyle::Sizable}),
       WebBrowser1(window_->AddBrowser(Control(u"WebBrowser1", {0, -480, 14775, 8295}, true))),
       WebBrowser2(window_->AddBrowser(Control(u"WebBrowser2", {5880, 120, 495, 495}, false))),
-      Timer1(window_->AddTimer(u"Timer1", 3000, false, nullptr)) {
+      Timer1(window_->AddTimer(u"Timer1", 3000, false, nullptr)),
+      ManifestClock(
+          window_->AddTimer(u"ManifestClock", 1000, false, [this] { ++manifestSeconds_; })) {
   // The auxiliary fields only hold state; the user has no use for them.
   AddField(shengji, u"shengji", {0, 585, 495, 270});
   AddField(Text8, u"Text8", {2160, 120, 1095, 375});
@@ -122,9 +124,19 @@ void Form2::ReadManifest() {
   WebBrowser2.Navigate(program_.GetConfig().portalBase + u"/yun/up1.txt");
   WebBrowser2.SetSilent(true);
   // Whatever document completes (an error page too) ends the wait. The loop sleeps
-  // until the next event instead of polling.
-  while (WebBrowser2.ReadyState() != platform::Browser::kComplete)
+  // until the next event instead of polling. A server that accepts and never answers
+  // must not hold the window (or its closing) for ever: after kManifestSeconds the read
+  // has failed, the load is stopped and the fields keep their texts.
+  const long deadline = manifestSeconds_ + kManifestSeconds;
+  ++manifestWaits_;
+  ManifestClock.SetEnabled(true);
+  while (WebBrowser2.ReadyState() != platform::Browser::kComplete && manifestSeconds_ < deadline)
     program_.Platform().loop.WaitEvents();
+  if (--manifestWaits_ == 0) ManifestClock.SetEnabled(false);
+  if (WebBrowser2.ReadyState() != platform::Browser::kComplete) {
+    WebBrowser2.Navigate(u"about:blank");
+    return;
+  }
 
   // From here on a failing step is skipped.
   base::Text body;

@@ -48,6 +48,9 @@ class Form2 : public Form {
   platform::Browser& WebBrowser1;
   platform::Browser& WebBrowser2;
   platform::Timer& Timer1;
+  // Counts the seconds of manifest waits; one that lasts kManifestSeconds has failed.
+  platform::Timer& ManifestClock;
+  static constexpr int kManifestSeconds = 30;
 
   base::TextField shengji{u"0"};
   base::TextField Text8{u"Text8"};
@@ -60,6 +63,11 @@ class Form2 : public Form {
   // The program's own version.
   double localVersion = 0;
 
+ private:
+  int manifestWaits_ = 0;     // manifest reads waiting, nested ones included
+  long manifestSeconds_ = 0;  // seconds counted while any of them waits
+
+ public:
  private:
   void AddMenu();
   void AddField(base::TextField& field, const base::Text& name, platform::Rect rect);

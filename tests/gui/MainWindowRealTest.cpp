@@ -5,6 +5,7 @@
 
 #include <QApplication>
 
+#include <chrono>
 #include <thread>
 
 #include "app/Form2.h"
@@ -34,7 +35,9 @@ struct RealPlatform {
 // The demo portal on a free loopback port, served from its own thread.
 class RunningPortal {
  public:
-  explicit RunningPortal(std::string version) : portal_(Options(std::move(version))) {
+  explicit RunningPortal(std::string version,
+                         std::chrono::milliseconds manifestDelay = std::chrono::milliseconds(0))
+      : portal_(Options(std::move(version), manifestDelay)) {
     if (!portal_.Listen()) throw std::runtime_error("the demo portal cannot listen");
     thread_ = std::thread([this] { portal_.Run(); });
   }
@@ -47,10 +50,11 @@ class RunningPortal {
   }
 
  private:
-  static demo::PortalOptions Options(std::string version) {
+  static demo::PortalOptions Options(std::string version, std::chrono::milliseconds delay) {
     demo::PortalOptions options;
     options.port = 0;
     options.version = std::move(version);
+    options.manifestDelay = delay;
     return options;
   }
   demo::DemoPortal portal_;
@@ -92,6 +96,19 @@ TEST(MainWindowOnTheRealPlatform, UnreachableManifestLeavesTheFieldsAsCreated) {
   EXPECT_EQ(form.Text7.GetText(), u"Text7");
   EXPECT_EQ(form.Text8.GetText(), u"Text8");
   EXPECT_EQ(form.Text9.GetText(), u"Text9");
+  program.Unload(form);
+  EXPECT_EQ(real.loop.Run(), 0);
+}
+
+TEST(MainWindowOnTheRealPlatform, AManifestThatNeverComesFailsAndTheWindowGoesOn) {
+  // The portal accepts the manifest request and holds its answer far longer than a read
+  // may wait: the load ends with the fields as they were, and so does the unload.
+  RunningPortal portal("3.3", std::chrono::minutes(10));
+  RealPlatform real;
+  app::Program program(real.platform, ConfigFor(portal.Base()));
+  app::Form2& form = program.form2();
+  EXPECT_EQ(form.shengji.GetText(), u"0");
+  EXPECT_EQ(form.Text6.GetText(), u"Text6");
   program.Unload(form);
   EXPECT_EQ(real.loop.Run(), 0);
 }

@@ -4,4 +4,4 @@ add_executable(main_window_real_tests ${CMAKE_CURRENT_LIST_DIR}/MainWindowRealTe
 target_link_libraries(main_window_real_tests PRIVATE quorin_app quorin_qt quorin_curl quorin_posix
   quorin_demo GTest::gtest)
 add_test(NAME main_window_real_tests COMMAND main_window_real_tests)
-set_tests_properties(main_window_real_tests PROPERTIES TIMEOUT 120)
+set_tests_properties(main_window_real_tests PROPERTIES TIMEOUT 240)

@@ -136,3 +136,40 @@ TEST(FormLoad, NavigatesThePortalSilentlyThenReadsTheManifest) {
 
 }  // namespace
 }  // namespace apptest
+
+namespace apptest {
+namespace {
+
+// Ticks the main window's manifest clock at every pass, as its one-second timer would.
+void KeepTicking(World& w, int& ticks) {
+  w.loop.Schedule([&w, &ticks] {
+    if (!w.ui.Find(u"Form2")) return;
+    ++ticks;
+    w.MainWindow().Timer(u"ManifestClock").Tick();
+    KeepTicking(w, ticks);
+  });
+}
+
+TEST(ManifestWait, AManifestThatNeverComesFailsAfterThirtySecondsAndTheWindowGoesOn) {
+  World w;
+  w.web.SetPassesToComplete(1000000);  // the server accepted and stays silent
+  int ticks = 0;
+  KeepTicking(w, ticks);
+  app::Form2& form = w.program.form2();
+  EXPECT_EQ(ticks, app::Form2::kManifestSeconds);
+  // A failed read: the fields keep their texts and the load is stopped.
+  EXPECT_EQ(form.Text6.GetText(), u"Text6");
+  EXPECT_EQ(form.shengji.GetText(), u"0");
+  EXPECT_EQ(w.ManifestBrowser().Address(), u"about:blank");
+  EXPECT_FALSE(w.MainWindow().Timer(u"ManifestClock").Enabled());
+
+  // Closing reads again, fails the same way, and the window goes.
+  w.program.Unload(form);
+  EXPECT_EQ(ticks, 2 * app::Form2::kManifestSeconds);
+  EXPECT_FALSE(w.program.IsLoaded(form));
+  w.loop.RunPosted();
+  EXPECT_TRUE(w.loop.QuitCalled());
+}
+
+}  // namespace
+}  // namespace apptest
