@@ -83,6 +83,8 @@ Form2::Form2(Program& program)
   Text9.OnChange([this] { Text9_Change(); });
   Text4.OnChange([this] { Text4_Change(); });
   WebBrowser1.OnDownloadBegin([this] { WebBrowser1_DownloadBegin(); });
+  // The manifest is plain text: a page served in its place runs nothing.
+  WebBrowser2.SetScriptsEnabled(false);
 
   AddMenu();
 }

@@ -32,6 +32,8 @@ class Browser {
 
   // Raised (no arguments) whenever the browser starts a download.
   virtual void OnDownloadBegin(std::function<void()> handler) = 0;
+  // False: the documents' own scripts do not run (the body text is still read).
+  virtual void SetScriptsEnabled(bool enabled) = 0;
 };
 
 }  // namespace platform

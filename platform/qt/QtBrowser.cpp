@@ -2,6 +2,7 @@
 
 #include <QTimer>
 #include <QWebEngineScript>
+#include <QWebEngineSettings>
 
 #include "base/RuntimeError.h"
 #include "platform/qt/QtWebPage.h"
@@ -76,6 +77,11 @@ QtBrowser::QtBrowser(QWidget* parent) : QWebEngineView(parent), page_(new QtWebP
 QtBrowser::~QtBrowser() {
   page_->onMainFrameNavigation = nullptr;
   page_->disconnect(this);
+}
+
+void QtBrowser::SetScriptsEnabled(bool enabled) {
+  // The page's own world only: the body text is read by a script of the program's world.
+  page_->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, enabled);
 }
 
 void QtBrowser::Retire() {

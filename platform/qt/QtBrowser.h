@@ -27,6 +27,7 @@ class QtBrowser : public QWebEngineView, public platform::Browser {
   int ReadyState() const override { return readyState_; }
   base::Text BodyInnerText() const override;
   void OnDownloadBegin(std::function<void()> handler) override;
+  void SetScriptsEnabled(bool enabled) override;
 
   // The window is going away: no more notifications, nothing more loads.
   void Retire();

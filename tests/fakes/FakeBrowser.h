@@ -57,6 +57,8 @@ class FakeBrowser : public platform::Browser {
   void OnDownloadBegin(std::function<void()> handler) override {
     onDownloadBegin_ = std::move(handler);
   }
+  void SetScriptsEnabled(bool enabled) override { scriptsEnabled_ = enabled; }
+  bool ScriptsEnabled() const { return scriptsEnabled_; }
 
   // Every address this browser was sent to, in order.
   const std::vector<base::Text>& Navigations() const { return navigations_; }
@@ -77,6 +79,7 @@ class FakeBrowser : public platform::Browser {
   int readyState_ = 0;
   int generation_ = 0;
   bool silent_ = false;
+  bool scriptsEnabled_ = true;
 };
 
 }  // namespace fakes

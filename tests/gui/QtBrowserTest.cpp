@@ -86,6 +86,16 @@ class QtBrowserTest : public ::testing::Test {
       echoed_ = req.target;
       res.set_content("echo", "text/plain");
     });
+    routes.Get("/scripted.html", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content(
+          "<html><body>manifest<script>document.body.textContent = 'script ran';</script>"
+          "</body></html>",
+          "text/html");
+    });
+    routes.Get("/endless.html", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content("<html><body>manifest<script>for (;;) {}</script></body></html>",
+                      "text/html");
+    });
     routes.Get("/file.bin", [](const httplib::Request&, httplib::Response& res) {
       res.set_header("Content-Disposition", "attachment; filename=file.bin");
       res.set_content(std::string(4096, 'x'), "application/octet-stream");
@@ -179,6 +189,14 @@ TEST_F(QtBrowserTest, DestroyedWhileItsTextIsCapturedGoesQuietly) {
   ASSERT_TRUE(capturing);
   window_.reset();
   loop_.DoEvents();
+}
+
+TEST_F(QtBrowserTest, WithoutScriptsAPageRunsNothingAndItsTextIsStillRead) {
+  EXPECT_EQ(Load(*browser_, "/scripted.html"), u"script ran");
+  browser_->SetScriptsEnabled(false);
+  EXPECT_EQ(Load(*browser_, "/scripted.html"), u"manifest");
+  // A page that would keep its renderer busy for good completes all the same.
+  EXPECT_EQ(Load(*browser_, "/endless.html"), u"manifest");
 }
 
 TEST_F(QtBrowserTest, PlainTextComesBackLineForLineWithCrLf) {

@@ -56,6 +56,9 @@ TEST(ReadManifest, StoresTheFourValuesOfACompleteManifest) {
   EXPECT_EQ(form.shengji.GetText(), u"3.3\r\n");
   EXPECT_EQ(form.Text10.GetText(), u"Text10");
   EXPECT_EQ(form.Text4.GetText(), u"");
+  // The manifest's browser runs no scripts; the portal's does.
+  EXPECT_FALSE(w.ManifestBrowser().ScriptsEnabled());
+  EXPECT_TRUE(w.Portal().ScriptsEnabled());
 }
 
 TEST(ReadManifest, StoresInOrderAndFinishesEachChangeBeforeTheNextValue) {
