@@ -46,6 +46,8 @@ bool Loadable(const QUrl& url) {
   // The engine refuses, without a word, an address longer than this once encoded.
   constexpr qsizetype kMaxEncodedLength = 2 * 1024 * 1024;
   if (!url.isValid() || url.toEncoded().size() > kMaxEncodedLength) return false;
+  // The page refuses what the engine would hand to the desktop: nothing would load.
+  if (!QtWebPage::HandledScheme(url.scheme())) return false;
   const QString scheme = url.scheme();
   const bool needsHost = scheme == u"http" || scheme == u"https" || scheme == u"ftp" ||
                          scheme == u"ws" || scheme == u"wss";

@@ -1,11 +1,13 @@
 #include "platform/qt/QtWebPage.h"
 
 #include <QAuthenticator>
+#include <QDesktopServices>
 #include <QWebEngineCertificateError>
 #include <QWebEngineClientCertificateSelection>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineFileSystemAccessRequest>
 #include <QWebEngineFullScreenRequest>
+#include <QWebEngineNewWindowRequest>
 #include <QWebEngineProfile>
 #include <QWebEngineRegisterProtocolHandlerRequest>
 #include <QWebEngineSettings>
@@ -43,6 +45,13 @@ QtWebPage::QtWebPage(QObject* parent) : QWebEnginePage(parent) {
           [](QWebEngineRegisterProtocolHandlerRequest request) { request.reject(); });
   connect(this, &QWebEnginePage::fullScreenRequested, this,
           [](QWebEngineFullScreenRequest request) { request.reject(); });
+  // A window of its own is the desktop's browser's job, and only for a page the user
+  // asked for; popups a script opens by itself go nowhere.
+  connect(this, &QWebEnginePage::newWindowRequested, this, [](QWebEngineNewWindowRequest& request) {
+    const QString scheme = request.requestedUrl().scheme();
+    if (request.isUserInitiated() && (scheme == u"http" || scheme == u"https"))
+      QDesktopServices::openUrl(request.requestedUrl());
+  });
   // A link to a file: nothing is saved and no dialog asks where to.
   connect(profile(), &QWebEngineProfile::downloadRequested, this,
           [this](QWebEngineDownloadRequest* download) {
@@ -50,14 +59,21 @@ QtWebPage::QtWebPage(QObject* parent) : QWebEnginePage(parent) {
           });
 }
 
-bool QtWebPage::acceptNavigationRequest(const QUrl&, NavigationType type, bool isMainFrame) {
+bool QtWebPage::HandledScheme(const QString& scheme) {
+  for (const char* handled : {"http", "https", "about", "data", "blob", "file", "qrc"})
+    if (scheme == QLatin1String(handled)) return true;
+  return false;
+}
+
+bool QtWebPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) {
+  // Any other scheme would go to the desktop's opener for that scheme.
+  if (!HandledScheme(url.scheme())) return false;
   if (isMainFrame && onMainFrameNavigation) onMainFrameNavigation(type);
   return true;
 }
 
-QWebEnginePage* QtWebPage::createWindow(WebWindowType type) {
-  if (silent_) return nullptr;
-  return QWebEnginePage::createWindow(type);
+QWebEnginePage* QtWebPage::createWindow(WebWindowType) {
+  return nullptr;  // see newWindowRequested
 }
 
 QStringList QtWebPage::chooseFiles(FileSelectionMode mode, const QStringList& oldFiles,

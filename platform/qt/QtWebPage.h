@@ -7,14 +7,19 @@
 namespace platform::qt {
 
 // The browser's page. In silent mode it shows nothing of its own: script dialogs are
-// answered as if dismissed, and authentication, certificate, permission, file-chooser,
-// new-window and download requests are refused.
+// answered as if dismissed, and authentication, certificate, permission, file-chooser
+// and download requests are refused. In either mode no address leaves for the desktop
+// unasked: a scheme the browser does not handle itself is refused, and a new window goes
+// to the desktop's web browser only when the user clicked for an http or https page.
 class QtWebPage : public QWebEnginePage {
  public:
   explicit QtWebPage(QObject* parent);
 
   void SetSilent(bool silent) { silent_ = silent; }
   bool Silent() const { return silent_; }
+
+  // Whether the browser loads addresses of this scheme itself.
+  static bool HandledScheme(const QString& scheme);
 
   // Called when a navigation of the main frame begins.
   std::function<void(NavigationType type)> onMainFrameNavigation;

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QImage>
 #include <QPointer>
 #include <QWebEngineDownloadRequest>
@@ -14,6 +15,7 @@
 #include <QWebEngineView>
 
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -22,6 +24,27 @@
 #include "base/RuntimeError.h"
 #include "platform/qt/QtEventLoop.h"
 #include "platform/qt/QtWindow.h"
+
+// What the desktop's URL opener would have been given.
+class DesktopOpener : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit DesktopOpener(std::initializer_list<const char*> schemes) {
+    for (const char* scheme : schemes) {
+      schemes_.push_back(QString::fromLatin1(scheme));
+      QDesktopServices::setUrlHandler(schemes_.back(), this, "Open");
+    }
+  }
+  ~DesktopOpener() override {
+    for (const QString& scheme : schemes_) QDesktopServices::unsetUrlHandler(scheme);
+  }
+  Q_INVOKABLE void Open(const QUrl& url) { opened.push_back(url.toString()); }
+  QStringList opened;
+
+ private:
+  QStringList schemes_;
+};
 
 namespace {
 
@@ -95,6 +118,24 @@ class QtBrowserTest : public ::testing::Test {
     routes.Get("/endless.html", [](const httplib::Request&, httplib::Response& res) {
       res.set_content("<html><body>manifest<script>for (;;) {}</script></body></html>",
                       "text/html");
+    });
+    routes.Get("/foo-link.html", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content(
+          "<html><body>foo<a id=l href='foo://bar'>x</a>"
+          "<script>document.getElementById('l').click();</script></body></html>",
+          "text/html");
+    });
+    routes.Get("/popup.html", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content("<html><body>popup<script>window.open('/fast');</script></body></html>",
+                      "text/html");
+    });
+    // One link over the whole page, opening a window of its own.
+    routes.Get("/blank-link.html", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content(
+          "<html><body style='margin:0'><a href='/fast' target='_blank' "
+          "style='position:fixed;left:0;top:0;width:100%;height:100%;display:block'>"
+          "link</a></body></html>",
+          "text/html");
     });
     routes.Get("/file.bin", [](const httplib::Request&, httplib::Response& res) {
       res.set_header("Content-Disposition", "attachment; filename=file.bin");
@@ -197,6 +238,33 @@ TEST_F(QtBrowserTest, WithoutScriptsAPageRunsNothingAndItsTextIsStillRead) {
   EXPECT_EQ(Load(*browser_, "/scripted.html"), u"manifest");
   // A page that would keep its renderer busy for good completes all the same.
   EXPECT_EQ(Load(*browser_, "/endless.html"), u"manifest");
+}
+
+TEST_F(QtBrowserTest, NoAddressLeavesForTheDesktopUnasked) {
+  DesktopOpener desktop{"foo", "http"};
+  // Asked for by the program: nothing loads and the wait ends at once.
+  browser_->Navigate(u"foo://bar");
+  EXPECT_TRUE(WaitComplete(*browser_));
+  // Followed by a page's script, or opened by it as a popup: refused, dropped.
+  EXPECT_EQ(Load(*browser_, "/foo-link.html"), u"foox");
+  EXPECT_EQ(Load(*browser_, "/popup.html"), u"popup");
+  EXPECT_EQ(Load(*browser_, "/fast"), u"fast page");  // anything they started is over
+  EXPECT_TRUE(desktop.opened.isEmpty()) << desktop.opened.join(u' ').toStdString();
+
+  // A link the user clicks that opens a window of its own goes to the desktop's browser.
+  EXPECT_EQ(Load(*browser_, "/blank-link.html"), u"link");
+  auto* view = dynamic_cast<QWidget*>(browser_);
+  ASSERT_NE(view, nullptr);
+  // A click of the X server's own, as the user's mouse makes it, in the screen's corner
+  // where no other test's window stands (theirs are centred).
+  window_->Frame()->move(0, 0);
+  ASSERT_TRUE(qttest::WaitUntil(loop_, [&] { return window_->Frame()->pos() == QPoint(0, 0); }));
+  const QPoint at = view->mapToGlobal(QPoint(view->width() / 2, view->height() / 2));
+  const std::string click = "xdotool mousemove --sync " + std::to_string(at.x()) + " " +
+                            std::to_string(at.y()) + " click 1";
+  ASSERT_EQ(std::system(click.c_str()), 0);
+  EXPECT_TRUE(qttest::WaitUntil(loop_, [&] { return !desktop.opened.isEmpty(); }));
+  EXPECT_EQ(desktop.opened, QStringList{QString::fromStdU16String(Url("/fast"))});
 }
 
 TEST_F(QtBrowserTest, PlainTextComesBackLineForLineWithCrLf) {
@@ -410,3 +478,5 @@ TEST_F(QtBrowserTest, SilentPageRefusesDownloads) {
 }
 
 }  // namespace
+
+#include "QtBrowserTest.moc"
