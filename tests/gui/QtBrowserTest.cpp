@@ -174,6 +174,20 @@ class QtBrowserTest : public ::testing::Test {
     }
   }
 
+  // A click of the X server's own in the middle of the page, as the user's mouse makes
+  // it, with the window in the screen's corner where no other test's window stands
+  // (theirs are centred).
+  void ClickInTheCorner() {
+    window_->Frame()->move(0, 0);
+    ASSERT_TRUE(qttest::WaitUntil(loop_, [&] { return window_->Frame()->pos() == QPoint(0, 0); }));
+    auto* view = dynamic_cast<QWidget*>(browser_);
+    ASSERT_NE(view, nullptr);
+    const QPoint at = view->mapToGlobal(QPoint(view->width() / 2, view->height() / 2));
+    const std::string click = "xdotool mousemove --sync " + std::to_string(at.x()) + " " +
+                              std::to_string(at.y()) + " click 1";
+    ASSERT_EQ(std::system(click.c_str()), 0);
+  }
+
   static std::string Echoed() {
     std::lock_guard lock(echoMutex_);
     return echoed_;
@@ -253,16 +267,7 @@ TEST_F(QtBrowserTest, NoAddressLeavesForTheDesktopUnasked) {
 
   // A link the user clicks that opens a window of its own goes to the desktop's browser.
   EXPECT_EQ(Load(*browser_, "/blank-link.html"), u"link");
-  auto* view = dynamic_cast<QWidget*>(browser_);
-  ASSERT_NE(view, nullptr);
-  // A click of the X server's own, as the user's mouse makes it, in the screen's corner
-  // where no other test's window stands (theirs are centred).
-  window_->Frame()->move(0, 0);
-  ASSERT_TRUE(qttest::WaitUntil(loop_, [&] { return window_->Frame()->pos() == QPoint(0, 0); }));
-  const QPoint at = view->mapToGlobal(QPoint(view->width() / 2, view->height() / 2));
-  const std::string click = "xdotool mousemove --sync " + std::to_string(at.x()) + " " +
-                            std::to_string(at.y()) + " click 1";
-  ASSERT_EQ(std::system(click.c_str()), 0);
+  ClickInTheCorner();
   EXPECT_TRUE(qttest::WaitUntil(loop_, [&] { return !desktop.opened.isEmpty(); }));
   EXPECT_EQ(desktop.opened, QStringList{QString::fromStdU16String(Url("/fast"))});
 }
