@@ -12,15 +12,33 @@ QtTextBox::QtTextBox(QWidget* parent) : QLineEdit(parent) {
 }
 
 void QtTextBox::SetText(const base::Text& text) {
+  if (!isVisible()) {
+    unshown_ = text;
+    return;
+  }
+  unshown_.reset();
   setText(QString::fromStdU16String(text));
 }
 
 base::Text QtTextBox::Text() const {
-  return text().toStdU16String();
+  return unshown_ ? *unshown_ : text().toStdU16String();
 }
 
 void QtTextBox::ReplaceSelection(const base::Text& text) {
+  // A text just set has its caret at the end and nothing selected.
+  if (unshown_) {
+    *unshown_ += text;
+    return;
+  }
   insert(QString::fromStdU16String(text));
+}
+
+void QtTextBox::showEvent(QShowEvent* event) {
+  if (unshown_) {
+    setText(QString::fromStdU16String(*unshown_));
+    unshown_.reset();
+  }
+  QLineEdit::showEvent(event);
 }
 
 void QtTextBox::SetFocus() {

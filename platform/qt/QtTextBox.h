@@ -2,6 +2,8 @@
 
 #include <QLineEdit>
 
+#include <optional>
+
 #include "platform/Ui.h"
 #include "platform/qt/QtHandler.h"
 
@@ -24,9 +26,14 @@ class QtTextBox : public QLineEdit, public platform::TextBox {
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   QtHandler click_;
+  // The text set while the box is not on the screen: Qt lays out every text it is given,
+  // and a long one nobody sees (a manifest's value in a hidden box) would cost hundreds
+  // of megabytes. Qt gets it when the box is shown.
+  std::optional<base::Text> unshown_;
 };
 
 }  // namespace platform::qt
