@@ -161,8 +161,11 @@ TEST(MainWindowOnTheRealPlatform, AManifestOfMegabyteValuesCostsLittleInThisProc
   EXPECT_EQ(form.Text6.GetText().size(), std::size_t{2} << 20);
   std::printf("main process grew by %ld MiB for the manifest\n", grown);
   // 252 MiB while the hidden boxes laid their texts out; about 60 now, the copies of
-  // the values and of the body text. The aim is 32.
+  // the values and of the body text. The aim is 32. The address sanitizer's allocator
+  // keeps freed memory and pads every block, so its figure says nothing of ours.
+#if !defined(__SANITIZE_ADDRESS__)
   EXPECT_LT(grown, 96);
+#endif
   program.Unload(form);
   real.loop.Run();
 }
