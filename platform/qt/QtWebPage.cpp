@@ -1,6 +1,7 @@
 #include "platform/qt/QtWebPage.h"
 
 #include <QAuthenticator>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QWebEngineCertificateError>
 #include <QWebEngineClientCertificateSelection>
@@ -86,8 +87,19 @@ void QtWebPage::javaScriptAlert(const QUrl& securityOrigin, const QString& msg) 
   if (!silent_) QWebEnginePage::javaScriptAlert(securityOrigin, msg);
 }
 
+bool QtWebPage::IsLeaveQuestion(const QString& msg) {
+  // The engine asks a page's "leave this page?" handler through the confirm dialog, with
+  // this text of its own (translated the same way here as there).
+  return msg == QCoreApplication::translate(
+                    "QWebEnginePage",
+                    "Are you sure you want to leave this page? Changes that you made may not "
+                    "be saved.");
+}
+
 bool QtWebPage::javaScriptConfirm(const QUrl& securityOrigin, const QString& msg) {
-  if (silent_) return false;
+  // A silent page answers its own questions "no", but the program's navigations always
+  // go ahead: a page that asks before it is left is left.
+  if (silent_) return IsLeaveQuestion(msg);
   return QWebEnginePage::javaScriptConfirm(securityOrigin, msg);
 }
 

@@ -37,6 +37,9 @@ class QtWebPage : public QWebEnginePage {
                                 int lineNumber, const QString& sourceID) override;
 
  private:
+  // Whether a confirm dialog is the engine's own "leave this page?" question.
+  static bool IsLeaveQuestion(const QString& msg);
+
   bool silent_ = false;
 };
 

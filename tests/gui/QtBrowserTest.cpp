@@ -137,6 +137,15 @@ class QtBrowserTest : public ::testing::Test {
           "link</a></body></html>",
           "text/html");
     });
+    // A page that asks before it is left, once the user has touched it.
+    routes.Get("/leave.html", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content(
+          "<html><body style='margin:0;height:100%'>stay<script>"
+          "document.onmousedown = () => { document.title = 'touched'; };"
+          "window.onbeforeunload = (e) => { e.preventDefault(); e.returnValue = 'x'; "
+          "return 'x'; };</script></body></html>",
+          "text/html");
+    });
     routes.Get("/file.bin", [](const httplib::Request&, httplib::Response& res) {
       res.set_header("Content-Disposition", "attachment; filename=file.bin");
       res.set_content(std::string(4096, 'x'), "application/octet-stream");
@@ -462,6 +471,21 @@ TEST_F(QtBrowserTest, PageThatIsNotSilentShowsItsAlert) {
   DialogWatch watch;
   EXPECT_EQ(Load(*browser_, "/alert.html"), u"alerted");
   EXPECT_GE(watch.Dialogs() + watch.Windows(), 1);
+}
+
+TEST_F(QtBrowserTest, SilentPageIsLeftEvenWhenItAsksToStay) {
+  browser_->SetSilent(true);
+  EXPECT_EQ(Load(*browser_, "/leave.html"), u"stay");
+  // The engine asks the page's question only once the user has touched the page.
+  auto* view = dynamic_cast<QWebEngineView*>(browser_);
+  ASSERT_NE(view, nullptr);
+  ClickInTheCorner();
+  ASSERT_TRUE(qttest::WaitUntil(loop_, [&] { return view->title() == u"touched"; }));
+  DialogWatch watch;
+  EXPECT_EQ(Load(*browser_, "/fast"), u"fast page");
+  // The page's own confirm stays answered "no".
+  EXPECT_EQ(Load(*browser_, "/dialogs.html"), u"confirm=false prompt=null");
+  EXPECT_EQ(watch.Dialogs() + watch.Windows(), 0);
 }
 
 TEST_F(QtBrowserTest, SilentPageRefusesDownloads) {
