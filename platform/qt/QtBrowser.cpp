@@ -2,6 +2,7 @@
 
 #include <QTimer>
 #include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 
 #include "base/RuntimeError.h"
@@ -54,6 +55,28 @@ bool Loadable(const QUrl& url) {
   return !needsHost || !url.host().isEmpty();
 }
 
+// Hides a plain-text document from the start, so that its renderer never lays it out: a
+// long line in a small browser (the update manifest's) takes many seconds to wrap, and a
+// hidden browser shows nothing anyway. Its body text is read all the same.
+const QString kUnshownTextName = QStringLiteral("quorin-unshown-text");
+
+QWebEngineScript UnshownTextScript() {
+  QWebEngineScript script;
+  script.setName(kUnshownTextName);
+  script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+  script.setWorldId(QWebEngineScript::ApplicationWorld);
+  script.setRunsOnSubFrames(false);
+  script.setSourceCode(
+      QStringLiteral("if (document.contentType == 'text/plain' && document.documentElement) {"
+                     "  const style = document.createElement('style');"
+                     "  style.id = '%1';"
+                     "  style.textContent = 'html { display: none !important }';"
+                     "  document.documentElement.appendChild(style);"
+                     "}")
+          .arg(kUnshownTextName));
+  return script;
+}
+
 }  // namespace
 
 QtBrowser::QtBrowser(QWidget* parent) : QWebEngineView(parent), page_(new QtWebPage(this)) {
@@ -74,6 +97,28 @@ QtBrowser::QtBrowser(QWidget* parent) : QWebEngineView(parent), page_(new QtWebP
             Restart();
             Complete(std::nullopt);
           });
+}
+
+void QtBrowser::setVisible(bool visible) {
+  // Every control is given its visibility when placed, so this also runs before the
+  // first navigation.
+  QWebEngineView::setVisible(visible);
+  LayOutPlainTextOnlyWhenShown();
+}
+
+void QtBrowser::LayOutPlainTextOnlyWhenShown() {
+  QWebEngineScriptCollection& scripts = page_->scripts();
+  const QList<QWebEngineScript> installed = scripts.find(kUnshownTextName);
+  if (isHidden()) {
+    if (installed.isEmpty()) scripts.insert(UnshownTextScript());
+    return;
+  }
+  if (installed.isEmpty()) return;
+  for (const QWebEngineScript& script : installed) scripts.remove(script);
+  // The document loaded while hidden is shown as it is.
+  page_->runJavaScript(
+      QStringLiteral("document.getElementById('%1')?.remove()").arg(kUnshownTextName),
+      QWebEngineScript::ApplicationWorld);
 }
 
 QtBrowser::~QtBrowser() {
@@ -186,7 +231,12 @@ void QtBrowser::Capture() {
   readyState_ = kInteractive;
   const unsigned generation = generation_;
   std::weak_ptr<const bool> alive = alive_;
-  page_->runJavaScript(QStringLiteral("document.body ? document.body.innerText : null"),
+  // A plain-text document is one preformatted block whose text is its inner text as it
+  // stands; reading it as such lays nothing out, which for a long line in a small
+  // browser costs the page's renderer many seconds.
+  page_->runJavaScript(QStringLiteral("!document.body ? null"
+                                      " : document.contentType == 'text/plain'"
+                                      " ? document.body.textContent : document.body.innerText"),
                        QWebEngineScript::ApplicationWorld,
                        [self = this, alive, generation](const QVariant& result) {
                          if (alive.expired() || generation != self->generation_) return;

@@ -32,6 +32,9 @@ class QtBrowser : public QWebEngineView, public platform::Browser {
   // The window is going away: no more notifications, nothing more loads.
   void Retire();
 
+  // Shown or hidden by the program.
+  void setVisible(bool visible) override;
+
  private:
   static constexpr int kUninitialised = 0;
   static constexpr int kLoading = 1;
@@ -46,6 +49,8 @@ class QtBrowser : public QWebEngineView, public platform::Browser {
   void Capture();
   void RaiseDownloadBegin();
   void Complete(std::optional<base::Text> body);
+  // A plain-text document in a browser that is not shown is never laid out.
+  void LayOutPlainTextOnlyWhenShown();
 
   QtWebPage* page_;
   int readyState_ = kUninitialised;

@@ -146,6 +146,11 @@ class QtBrowserTest : public ::testing::Test {
           "return 'x'; };</script></body></html>",
           "text/html");
     });
+    // The update manifest at its largest: long lines.
+    routes.Get("/long-lines.txt", [](const httplib::Request&, httplib::Response& res) {
+      const std::string line(1 << 20, 'x');
+      res.set_content("a\r\n" + line + "\r\n" + line + "\r\nz\r\n", "text/plain");
+    });
     routes.Get("/file.bin", [](const httplib::Request&, httplib::Response& res) {
       res.set_header("Content-Disposition", "attachment; filename=file.bin");
       res.set_content(std::string(4096, 'x'), "application/octet-stream");
@@ -279,6 +284,31 @@ TEST_F(QtBrowserTest, NoAddressLeavesForTheDesktopUnasked) {
   ClickInTheCorner();
   EXPECT_TRUE(qttest::WaitUntil(loop_, [&] { return !desktop.opened.isEmpty(); }));
   EXPECT_EQ(desktop.opened, QStringList{QString::fromStdU16String(Url("/fast"))});
+}
+
+TEST_F(QtBrowserTest, HiddenBrowserReadsLongLinesAndShowsTheTextOnceShown) {
+  // As small as the manifest's browser: wrapping these lines took its renderer half a
+  // minute, longer than a manifest read may wait (the main window's tests hold it to that).
+  Browser& small =
+      window_->AddBrowser(qttest::Control(u"WebBrowser2", {5880, 120, 495, 495}, {}, false));
+  const std::u16string line(1 << 20, u'x');
+  small.Navigate(Url("/long-lines.txt"));
+  ASSERT_TRUE(WaitComplete(small, 120000));
+  EXPECT_EQ(small.BodyInnerText(), u"a\r\n" + line + u"\r\n" + line + u"\r\nz\r\n");
+  EXPECT_EQ(Load(small, "/lines.txt"), u"\r\n第一行\r\nline two\r\n\r\n末行\r\n\r\n");
+
+  // Shown, the document it holds is laid out like any other.
+  auto* view = dynamic_cast<QWebEngineView*>(&small);
+  ASSERT_NE(view, nullptr);
+  view->show();
+  // Asked again until it answers so; an answer may come after the test.
+  auto display = std::make_shared<QString>();
+  ASSERT_TRUE(qttest::WaitUntil(loop_, [&] {
+    view->page()->runJavaScript(
+        QStringLiteral("getComputedStyle(document.documentElement).display"), 0,
+        [display](const QVariant& result) { *display = result.toString(); });
+    return *display == u"block";
+  }));
 }
 
 TEST_F(QtBrowserTest, PlainTextComesBackLineForLineWithCrLf) {
