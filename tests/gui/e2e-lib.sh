@@ -24,19 +24,19 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# start_portal PORTAL PORT [OPTION...]: the demo portal logging to $log, once it answers;
-# the log is emptied of the readiness probes.
+# start_portal PORTAL PORT [OPTION...]: the demo portal logging to $log, once it says it
+# listens. Fails when it cannot listen (the port taken by another run), so that nothing
+# of another portal is ever taken for this one's.
 start_portal() {
   local portal=$1 port=$2
   shift 2
+  : >"$log"
   "$portal" --port "$port" --log "$log" "$@" >"$work/portal.out" 2>&1 &
   spid=$!
-  for _ in $(seq 100); do
-    curl -s -o /dev/null "http://127.0.0.1:$port/yun/move" && break
-    kill -0 "$spid" 2>/dev/null || fail "the demo portal did not start"
-    sleep 0.1
+  until grep -q '^quorin-demo-portal: http://' "$work/portal.out"; do
+    kill -0 "$spid" 2>/dev/null || fail "the demo portal did not start: $(cat "$work/portal.out")"
+    sleep 0.05
   done
-  : >"$log"
 }
 
 # start_program PROGRAM: runs it in the background as $qpid.
