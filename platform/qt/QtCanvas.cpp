@@ -226,8 +226,8 @@ float QtCanvas::TextHeight(const base::Text&) const {
 
 // ---- drawing ----
 
-void QtCanvas::SetDrawMode(int mode) {
-  if (mode < 1 || mode > 16) InvalidValue("invalid draw mode");
+void QtCanvas::SetDrawMode(platform::DrawMode mode) {
+  if (!platform::IsDrawMode(mode)) InvalidValue("invalid draw mode");
   drawMode_ = mode;
 }
 
@@ -269,7 +269,7 @@ void QtCanvas::Print(const base::Text& text) {
 
 void QtCanvas::FilledBox(float x1, float y1, float x2, float y2, base::Colour colour) {
   EnsureImage();
-  if (image_.isNull() || drawMode_ == 11) return;  // 11: nop
+  if (image_.isNull() || drawMode_ == platform::DrawMode::kNop) return;
   const double ppu = PixelsPerUnit();
   // Pixel edges, clamped to just outside the image so that far-off corners stay in range.
   auto edge = [](double pixels, int limit) {
@@ -321,46 +321,46 @@ void QtCanvas::Apply(QImage& image, const Op& op) {
     return;
   }
   switch (op.mode) {
-    case 1:
+    case platform::DrawMode::kBlackness:
       p.setCompositionMode(QPainter::RasterOp_ClearDestination);
       break;
-    case 2:
+    case platform::DrawMode::kNotMergePen:
       p.setCompositionMode(QPainter::RasterOp_NotSourceAndNotDestination);
       break;
-    case 3:
+    case platform::DrawMode::kMaskNotPen:
       p.setCompositionMode(QPainter::RasterOp_NotSourceAndDestination);
       break;
-    case 4:
+    case platform::DrawMode::kNotCopyPen:
       p.setCompositionMode(QPainter::RasterOp_NotSource);
       break;
-    case 5:
+    case platform::DrawMode::kMaskPenNot:
       p.setCompositionMode(QPainter::RasterOp_SourceAndNotDestination);
       break;
-    case 6:
+    case platform::DrawMode::kInvert:
       p.setCompositionMode(QPainter::RasterOp_NotDestination);
       break;
-    case 7:
+    case platform::DrawMode::kXorPen:
       p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
       break;
-    case 8:
+    case platform::DrawMode::kNotMaskPen:
       p.setCompositionMode(QPainter::RasterOp_NotSourceOrNotDestination);
       break;
-    case 9:
+    case platform::DrawMode::kMaskPen:
       p.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
       break;
-    case 10:
+    case platform::DrawMode::kNotXorPen:
       p.setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
       break;
-    case 12:
+    case platform::DrawMode::kMergeNotPen:
       p.setCompositionMode(QPainter::RasterOp_NotSourceOrDestination);
       break;
-    case 14:
+    case platform::DrawMode::kMergePenNot:
       p.setCompositionMode(QPainter::RasterOp_SourceOrNotDestination);
       break;
-    case 15:
+    case platform::DrawMode::kMergePen:
       p.setCompositionMode(QPainter::RasterOp_SourceOrDestination);
       break;
-    case 16:
+    case platform::DrawMode::kWhiteness:
       p.setCompositionMode(QPainter::RasterOp_SetDestination);
       break;
     default:
