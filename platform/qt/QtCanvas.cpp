@@ -385,7 +385,11 @@ void QtCanvas::paintEvent(QPaintEvent*) {
   const QRect inner = InnerRect();
   if (borderStyle_ == 1) {
     if (appearance_ == 1) {
-      qDrawWinPanel(&p, rect(), palette(), /*sunken=*/true);
+      // The border's colours are those of an active control whatever the state: a
+      // disabled bar looks exactly like an enabled one.
+      QPalette colours = palette();
+      colours.setCurrentColorGroup(QPalette::Active);
+      qDrawWinPanel(&p, rect(), colours, /*sunken=*/true);
     } else {
       p.setPen(QColor(Resolve(base::kSystemColourFlag + 6)));
       p.drawRect(rect().adjusted(0, 0, -1, -1));
