@@ -12,17 +12,16 @@
 #include <cmath>
 
 #include "base/RuntimeError.h"
+#include "platform/Ui.h"
 #include "platform/qt/QtColours.h"
+#include "platform/qt/QtText.h"
 
 namespace platform::qt {
 
 namespace {
 
-constexpr double kTwipsPerPixel = 15.0;
-
-QString ToQString(const base::Text& text) {
-  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
+// Twips are converted in double precision.
+constexpr double kTwipsPerPixel = platform::kTwipsPerPixel;
 
 [[noreturn]] void InvalidValue(const char* what) {
   throw base::RuntimeError(base::ErrorKind::InvalidCall, what);
