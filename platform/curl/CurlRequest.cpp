@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/Ascii.h"
+
 namespace platform::curl {
 namespace {
 
@@ -12,29 +14,13 @@ constexpr long kReceiveBuffer = 256 * 1024;
 constexpr std::size_t kBodyBuffer = kReceiveBuffer + CURL_MAX_WRITE_SIZE;
 constexpr int kMaxRedirects = 10;
 
-char Lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                            [](char x, char y) { return Lower(x) == Lower(y); });
-}
-
-bool StartsNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
-}
+using base::EqualsNoCase;
+using base::StartsNoCase;
 
 std::string_view TrimBlanks(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
   return s;
-}
-
-std::string LowerCopy(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = Lower(c);
-  return out;
 }
 
 // The platform escapes spaces in the path and nothing else.
@@ -78,7 +64,7 @@ void CurlRequest::AddHeaders(std::string_view text, bool replace) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     std::size_t colon = line.find(':');
     if (colon == std::string_view::npos) continue;
-    std::string name = LowerCopy(TrimBlanks(line.substr(0, colon)));
+    std::string name = base::AsciiLowerCopy(TrimBlanks(line.substr(0, colon)));
     if (name.empty()) continue;
     auto same = std::find_if(headers_.begin(), headers_.end(),
                              [&](const auto& header) { return header.first == name; });
