@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "base/Ascii.h"
+#include "platform/posix/PosixClock.h"
 
 namespace platform::curl {
 namespace {
@@ -28,7 +29,8 @@ bool IsIpAddress(std::string_view host) {
 }  // namespace
 
 CookieStore& CookieStore::Process() {
-  static CookieStore store;
+  static platform::posix::PosixClock clock;
+  static CookieStore store(clock);
   return store;
 }
 
@@ -129,7 +131,7 @@ bool CookieStore::Set(const Address& address, std::string_view text) {
       char* end = nullptr;
       long long seconds = std::strtoll(number.c_str(), &end, 10);
       if (!number.empty() && end && *end == '\0') {
-        maxAgeExpiry = seconds <= 0 ? std::time_t{0} : std::time(nullptr) + seconds;
+        maxAgeExpiry = seconds <= 0 ? std::time_t{0} : Now() + seconds;
       }
     } else if (EqualsNoCase(key, "secure")) {
       cookie.secure = true;
@@ -142,7 +144,7 @@ bool CookieStore::Set(const Address& address, std::string_view text) {
     return c.name == cookie.name && c.hasName == cookie.hasName && c.domain == cookie.domain &&
            c.path == cookie.path;
   });
-  bool expired = cookie.expires && *cookie.expires <= std::time(nullptr);
+  bool expired = cookie.expires && *cookie.expires <= Now();
   if (same != cookies_.end()) {
     if (expired) {
       cookies_.erase(same);
@@ -159,7 +161,7 @@ bool CookieStore::Set(const Address& address, std::string_view text) {
 
 std::string CookieStore::CookieHeader(const Address& address) {
   std::lock_guard lock(mutex_);
-  std::time_t now = std::time(nullptr);
+  const std::time_t now = Now();
   std::erase_if(cookies_, [&](const Cookie& c) { return c.expires && *c.expires <= now; });
   std::vector<const Cookie*> matching;
   for (const Cookie& c : cookies_) {
