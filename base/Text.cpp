@@ -2,9 +2,10 @@
 
 #include <iconv.h>
 
-#include <cerrno>
 #include <cstdint>
 
+#include "base/Ascii.h"
+#include "base/Iconv.h"
 #include "base/RuntimeError.h"
 
 namespace base {
@@ -13,23 +14,11 @@ namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
 
-char16_t AsciiUpper(char16_t c) {
-  return (c >= u'a' && c <= u'z') ? c - (u'a' - u'A') : c;
-}
-
-bool EqualNoCase(TextView a, TextView b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
-  }
-  return true;
-}
-
 // Position (0-based) of `needle` in `haystack` at or after `from`, ASCII case folded.
 std::size_t FindNoCase(TextView haystack, TextView needle, std::size_t from) {
   if (needle.size() > haystack.size()) return Text::npos;
   for (std::size_t i = from; i + needle.size() <= haystack.size(); ++i) {
-    if (EqualNoCase(haystack.substr(i, needle.size()), needle)) return i;
+    if (EqualsNoCase(haystack.substr(i, needle.size()), needle)) return i;
   }
   return Text::npos;
 }
@@ -239,40 +228,28 @@ Text FromUtf8(std::string_view bytes) {
 std::string ToGbk(TextView text) {
   const std::string utf8 = ToUtf8(text);
   std::string out;
-  out.reserve(utf8.size());
   Converter& conv = Utf8ToGbk();
   if (!conv.ok()) {
     for (char16_t c : text) out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
     return out;
   }
   conv.Reset();
-  char* in = const_cast<char*>(utf8.data());
-  std::size_t inLeft = utf8.size();
-  char buffer[1024];
-  while (inLeft > 0) {
-    char* dst = buffer;
-    std::size_t dstLeft = sizeof buffer;
-    std::size_t r = iconv(conv.get(), &in, &inLeft, &dst, &dstLeft);
-    out.append(buffer, dst - buffer);
-    if (r != static_cast<std::size_t>(-1)) break;
-    if (errno == E2BIG) continue;
-    // A character GBK cannot hold: one "?" in its place, then skip its UTF-8 bytes.
-    out.push_back('?');
-    conv.Reset();
-    if (inLeft == 0) break;
+  out.reserve(utf8.size());
+  // A character GBK cannot hold: one "?" in its place, and its UTF-8 bytes skipped.
+  IconvConvert(conv.get(), utf8, out, [](IconvStop, std::string_view rest, std::string& to) {
+    to.push_back('?');
     std::size_t skip = 1;
-    while (skip < inLeft && (static_cast<unsigned char>(in[skip]) & 0xC0) == 0x80) ++skip;
-    in += skip;
-    inLeft -= skip;
-  }
+    while (skip < rest.size() && (static_cast<unsigned char>(rest[skip]) & 0xC0) == 0x80) ++skip;
+    return skip;
+  });
   return out;
 }
 
 Text FromGbk(std::string_view bytes) {
-  Text out;
-  out.reserve(bytes.size());
   Converter& conv = GbkToUtf16();
   if (!conv.ok()) {
+    Text out;
+    out.reserve(bytes.size());
     for (char b : bytes) {
       const auto u = static_cast<unsigned char>(b);
       out.push_back(u < 0x80 ? u : kReplacement);
@@ -280,28 +257,14 @@ Text FromGbk(std::string_view bytes) {
     return out;
   }
   conv.Reset();
-  char* in = const_cast<char*>(bytes.data());
-  std::size_t inLeft = bytes.size();
-  char buffer[2048];
-  while (inLeft > 0) {
-    char* dst = buffer;
-    std::size_t dstLeft = sizeof buffer;
-    std::size_t r = iconv(conv.get(), &in, &inLeft, &dst, &dstLeft);
-    const std::size_t produced = static_cast<std::size_t>(dst - buffer);
-    for (std::size_t k = 0; k + 1 < produced; k += 2) {
-      out.push_back(static_cast<char16_t>(static_cast<unsigned char>(buffer[k]) |
-                                          (static_cast<unsigned char>(buffer[k + 1]) << 8)));
-    }
-    if (r != static_cast<std::size_t>(-1)) break;
-    if (errno == E2BIG) continue;
-    // An undecodable byte (EILSEQ) or a character cut off at the end (EINVAL): one
-    // U+FFFD for its first byte; what follows is decoded afresh.
-    out.push_back(kReplacement);
-    conv.Reset();
-    ++in;
-    --inLeft;
-  }
-  return out;
+  std::string utf16;
+  // An undecodable byte, or a character cut off at the end: one U+FFFD for its first
+  // byte; what follows is decoded afresh.
+  IconvConvert(conv.get(), bytes, utf16, [](IconvStop, std::string_view, std::string& to) {
+    to.append("\xFD\xFF", 2);
+    return std::size_t{1};
+  });
+  return FromUtf16Le(utf16);
 }
 
 Text FromLatin1(std::string_view bytes) {

@@ -150,15 +150,17 @@ int main(int argc, char** argv) {
   std::setvbuf(stdout, out, _IOFBF, sizeof out);
   const bool quiet = o.quiet;
   net::ZezazurIrud::Events events;
-  events.Status = [quiet](std::int32_t s) {
-    if (!(quiet && s == 5)) std::printf("Status %d\n", static_cast<int>(s));
+  events.Status = [quiet](net::EngineStatus s) {
+    if (!(quiet && s == net::EngineStatus::kReceiving)) {
+      std::printf("Status %d\n", static_cast<int>(s));
+    }
   };
   if (!quiet) {
     events.Progress = [](double total, double done, double) {
       std::printf("Progress %.0f %.0f\n", total, done);
     };
   }
-  events.Error = [](std::int32_t code) { std::printf("Error %d\n", static_cast<int>(code)); };
+  events.Error = [](net::EngineError code) { std::printf("Error %d\n", static_cast<int>(code)); };
   bool ended = false;
   events.DownloadEnd = [&ended](bool ok) {
     ended = ok;

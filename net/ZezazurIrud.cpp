@@ -59,26 +59,7 @@ constexpr std::array<KnownHeader, 5> kKnownHeaders{{
 ZezazurIrud::ZezazurIrud(platform::HttpClient& http, platform::FileSystem& files,
                          platform::Clock& clock, platform::EventLoop& loop,
                          platform::Charset& charset)
-    : http_(http), files_(files), clock_(clock), loop_(loop), decoder_(charset) {
-  method_ = u"GET";
-  url_.clear();
-  referer_.clear();
-  userAgent_ = u"Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1)";
-  cookie_.clear();
-  charsetName_ = u"gb2312";
-  pakesize_ = 1024;
-  reDown_ = true;
-  filename_.clear();
-  postData_.clear();
-  isUpload_ = false;
-  sHost.clear();
-  nPort = 80;
-  sPath.clear();
-  bRunning = false;
-  hOpen = HttpClient::kNone;
-  hConnect = HttpClient::kNone;
-  hRequest = HttpClient::kNone;
-}
+    : http_(http), files_(files), clock_(clock), loop_(loop), decoder_(charset) {}
 
 ZezazurIrud::~ZezazurIrud() {
   bRunning = false;
@@ -106,12 +87,12 @@ void ZezazurIrud::RaiseDownloadEnd(bool bSuccess) {
   if (events && events->DownloadEnd) events->DownloadEnd(bSuccess);
 }
 
-void ZezazurIrud::RaiseStatus(std::int32_t lStatus) {
+void ZezazurIrud::RaiseStatus(EngineStatus lStatus) {
   auto events = events_;
   if (events && events->Status) events->Status(lStatus);
 }
 
-void ZezazurIrud::RaiseError(std::int32_t lErrorCode) {
+void ZezazurIrud::RaiseError(EngineError lErrorCode) {
   auto events = events_;
   if (events && events->Error) events->Error(lErrorCode);
 }
@@ -156,32 +137,32 @@ bool ZezazurIrud::Download() {
   bRunning = true;
   ParseUrl();
 
-  RaiseStatus(1);
+  RaiseStatus(EngineStatus::kOpening);
   ReleaseHandles();  // in case a handler made a request of its own
   hOpen = http_.InternetOpen(base::ToGbk(userAgent_), HttpClient::kOpenTypePreconfig, nullptr,
                              nullptr, 0);
   if (hOpen == HttpClient::kNone) {
-    RaiseError(1);
+    RaiseError(EngineError::kSession);
     return false;
   }
 
-  RaiseStatus(2);
+  RaiseStatus(EngineStatus::kConnecting);
   std::int16_t port = base::ToInt16(static_cast<std::int64_t>(nPort));
   Handle connection = http_.InternetConnect(hOpen, base::ToGbk(sHost), port, nullptr, kHttpVersion,
                                             HttpClient::kServiceHttp, 0, 0);
   if (hConnect != HttpClient::kNone) http_.InternetCloseHandle(hConnect);
   hConnect = connection;
   if (hConnect == HttpClient::kNone) {
-    RaiseError(2);
+    RaiseError(EngineError::kConnection);
     return false;
   }
 
-  RaiseStatus(3);
+  RaiseStatus(EngineStatus::kRequesting);
   // A line break or NUL in what goes into the request head would start a header of its
   // own: such a request is not sent at all.
   for (const base::Text* part : {&method_, &sPath, &referer_, &userAgent_, &cookie_}) {
     if (part->find_first_of(base::TextView(u"\r\n\0", 3)) != base::Text::npos) {
-      RaiseError(3);
+      RaiseError(EngineError::kRequest);
       return false;
     }
   }
@@ -191,11 +172,11 @@ bool ZezazurIrud::Download() {
   if (hRequest != HttpClient::kNone) http_.InternetCloseHandle(hRequest);
   hRequest = request;
   if (hRequest == HttpClient::kNone) {
-    RaiseError(3);
+    RaiseError(EngineError::kRequest);
     return false;
   }
 
-  RaiseStatus(4);
+  RaiseStatus(EngineStatus::kRequested);
   base::Text headers;
   if (!referer_.empty()) headers += u"Referer: " + referer_ + u"\r\n";
   if (base::UCase(method_) == u"POST") {
@@ -294,7 +275,7 @@ bool ZezazurIrud::Request() {
   return requested;
 }
 
-void ZezazurIrud::EndWithError(std::int32_t lErrorCode) {
+void ZezazurIrud::EndWithError(EngineError lErrorCode) {
   Absorb([&] { bStop(); });
   Absorb([&] { RaiseError(lErrorCode); });
   Absorb([&] { RaiseDownloadEnd(false); });
@@ -323,7 +304,7 @@ bool ZezazurIrud::ReadLoop(double total, Sink&& sink) {
       }
       // A buffer that cannot be made ends the transfer: nothing was read.
       if (capacity == 0) {
-        EndWithError(4);
+        EndWithError(EngineError::kStopped);
         return false;
       }
       ok = false;
@@ -341,7 +322,7 @@ bool ZezazurIrud::ReadLoop(double total, Sink&& sink) {
       // cut-off transfer, even before its first byte. Only a server that never answered
       // ends as an empty transfer.
       if (!ok && (bHaveHeaders || bytesSoFar > 0 || read > 0)) {
-        EndWithError(4);
+        EndWithError(EngineError::kStopped);
         return false;
       }
       return true;
@@ -349,18 +330,18 @@ bool ZezazurIrud::ReadLoop(double total, Sink&& sink) {
 
     bytesSoFar += read;
     if (!sink(buffer.get(), read)) {
-      EndWithError(7);
+      EndWithError(EngineError::kFile);
       return false;
     }
     Absorb([&] {
       dbElapsed = clock_.SecondsSinceMidnight() - dbStartTime;
       if (dbElapsed > 0) dbCurSpeed = bytesSoFar / dbElapsed;
     });
-    Absorb([&] { RaiseStatus(5); });
+    Absorb([&] { RaiseStatus(EngineStatus::kReceiving); });
     Absorb([&] { RaiseProgress(total, bytesSoFar, dbCurSpeed); });
     Absorb([&] { loop_.DoEvents(); });
     if (!bRunning) {
-      EndWithError(4);
+      EndWithError(EngineError::kStopped);
       return false;
     }
   }
@@ -369,7 +350,7 @@ bool ZezazurIrud::ReadLoop(double total, Sink&& sink) {
 bool ZezazurIrud::DownloadToFile() {
   if (!Request()) return false;
   if (!bRunning) {
-    EndWithError(4);
+    EndWithError(EngineError::kStopped);
     return false;
   }
   const double total = ReadableContentLength().value_or(1);
@@ -377,7 +358,7 @@ bool ZezazurIrud::DownloadToFile() {
   // A target the directory step would refuse (no root, no drive) is refused before
   // anything of that name is deleted from wherever the process happens to stand.
   if (!NamesRoot(filename_)) {
-    EndWithError(6);
+    EndWithError(EngineError::kDirectory);
     return false;
   }
   bool present = false;
@@ -387,7 +368,7 @@ bool ZezazurIrud::DownloadToFile() {
     present = size && static_cast<double>(*size) == total;
   });
   if (present && !reDown_) {
-    EndWithError(5);
+    EndWithError(EngineError::kExists);
     return false;
   }
   Absorb([&] { files_.DeleteFile(filename_); });
@@ -395,14 +376,14 @@ bool ZezazurIrud::DownloadToFile() {
   bool made = false;
   Absorb([&] { made = CreateDirectoryPath(filename_, files_); });
   if (!made) {
-    EndWithError(6);
+    EndWithError(EngineError::kDirectory);
     return false;
   }
 
   platform::FileSystem::FileHandle file = platform::FileSystem::kInvalid;
   Absorb([&] { file = files_.OpenForWriting(filename_); });
   if (file == platform::FileSystem::kInvalid) {
-    EndWithError(7);
+    EndWithError(EngineError::kFile);
     return false;
   }
   Absorb([&] { files_.SeekToStart(file); });
@@ -423,7 +404,7 @@ bool ZezazurIrud::DownloadToFile() {
   if (complete && bRunning) {
     Absorb([&] { bStop(); });
     result = true;
-    Absorb([&] { RaiseStatus(6); });
+    Absorb([&] { RaiseStatus(EngineStatus::kFinished); });
     Absorb([&] { RaiseDownloadEnd(true); });
   }
   return result;
@@ -448,7 +429,7 @@ base::Text ZezazurIrud::BytesToText(std::string_view bytes, const base::Text& ch
 base::Text ZezazurIrud::DownLoadToText() {
   if (!Request()) return {};
   if (!bRunning) {
-    EndWithError(4);
+    EndWithError(EngineError::kStopped);
     return {};
   }
   const double total = ReadableContentLength().value_or(1);
@@ -468,7 +449,7 @@ base::Text ZezazurIrud::DownLoadToText() {
   base::Text result = std::move(accumulated);
   if (bRunning) {
     Absorb([&] { bStop(); });
-    Absorb([&] { RaiseStatus(6); });
+    Absorb([&] { RaiseStatus(EngineStatus::kFinished); });
     Absorb([&] { RaiseDownloadEnd(true); });
   }
   return result;

@@ -16,6 +16,28 @@
 
 namespace net {
 
+// What the Status event reports: the step a request or transfer has reached.
+enum class EngineStatus : std::int32_t {
+  kOpening = 1,     // the internet session is about to be opened; first event of Download
+  kConnecting = 2,  // the connection is about to be made
+  kRequesting = 3,  // the request is about to be opened
+  kRequested = 4,   // the request is open; its headers are not added nor is it sent yet
+  kReceiving = 5,   // a chunk has arrived; Progress follows at once
+  kFinished = 6,    // the whole body has arrived; DownloadEnd with true follows at once
+};
+
+// What the Error event reports: the step that failed. 1 to 3 come from Download, which
+// then returns false without DownloadEnd; 4 to 7 end a transfer, DownloadEnd false follows.
+enum class EngineError : std::int32_t {
+  kSession = 1,     // opening the internet session failed
+  kConnection = 2,  // making the connection failed
+  kRequest = 3,     // opening the request failed, or its head would hold a line break
+  kStopped = 4,     // the transfer was stopped (bStop, a failed read, no chunk buffer)
+  kExists = 5,      // the target file is there complete and ReDown is false
+  kDirectory = 6,   // the target file's directory path cannot be made
+  kFile = 7,        // the target file cannot be opened or written
+};
+
 // The HTTP downloader: a caller sets the properties, calls one operation and hears the
 // four events. Everything runs on the caller's thread; events are delivered
 // synchronously and the engine goes on only after the handler has returned.
@@ -28,8 +50,8 @@ class ZezazurIrud {
   struct Events {
     std::function<void(double dbFileSize, double dbFinished, double dbSpeed)> Progress;
     std::function<void(bool bSuccess)> DownloadEnd;
-    std::function<void(std::int32_t lStatus)> Status;
-    std::function<void(std::int32_t lErrorCode)> Error;
+    std::function<void(EngineStatus lStatus)> Status;
+    std::function<void(EngineError lErrorCode)> Error;
   };
 
   ZezazurIrud(platform::HttpClient& http, platform::FileSystem& files, platform::Clock& clock,
@@ -68,9 +90,9 @@ class ZezazurIrud {
   void SetSplitCode(const base::Text& oValue) { (void)oValue; }
   base::Text SplitCode() const { return {}; }
 
-  // Makes the request. True when the request was opened; false after Error 1, 2 or 3.
-  // Throws base::RuntimeError for a port that is not a number (TypeMismatch, before
-  // Status 1) or does not fit 16 bits (Overflow, after Status 2).
+  // Makes the request. True when the request was opened; false after the errors kSession,
+  // kConnection or kRequest. Throws base::RuntimeError for a port that is not a number
+  // (TypeMismatch, before kOpening) or does not fit 16 bits (Overflow, after kConnecting).
   bool Download();
   void bStop();
   base::Text GetHeader(const base::Text& hdrName);
@@ -91,8 +113,8 @@ class ZezazurIrud {
 
   void RaiseProgress(double dbFileSize, double dbFinished, double dbSpeed);
   void RaiseDownloadEnd(bool bSuccess);
-  void RaiseStatus(std::int32_t lStatus);
-  void RaiseError(std::int32_t lErrorCode);
+  void RaiseStatus(EngineStatus lStatus);
+  void RaiseError(EngineError lErrorCode);
 
   // Closes whatever handles are open, raising nothing.
   void ReleaseHandles();
@@ -101,7 +123,7 @@ class ZezazurIrud {
   // Download, absorbing what it throws; false when the transfer cannot go on.
   bool Request();
   // How every transfer that got past Download fails: bStop, the error, DownloadEnd false.
-  void EndWithError(std::int32_t lErrorCode);
+  void EndWithError(EngineError lErrorCode);
   // The read loop shared by both transfers. `sink` takes each chunk and answers false
   // when it cannot (a failing write). True when the body ended normally; otherwise the
   // transfer has already been ended with its error.
@@ -116,21 +138,21 @@ class ZezazurIrud {
   std::shared_ptr<const Events> events_;
 
   // Properties.
-  base::Text method_;
+  base::Text method_ = u"GET";
   base::Text url_;
   base::Text referer_;
-  base::Text userAgent_;
+  base::Text userAgent_ = u"Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1)";
   base::Text cookie_;
-  base::Text charsetName_;
-  std::int32_t pakesize_ = 0;
-  bool reDown_ = false;
+  base::Text charsetName_ = u"gb2312";
+  std::int32_t pakesize_ = 1024;
+  bool reDown_ = true;
   base::Text filename_;
   base::Text postData_;
   bool isUpload_ = false;
 
   // Private members.
   base::Text sHost;
-  std::int32_t nPort = 0;
+  std::int32_t nPort = 80;
   base::Text sPath;
   bool bRunning = false;
   Handle hOpen = platform::HttpClient::kNone;

@@ -8,6 +8,32 @@
 
 namespace platform {
 
+// How a filled box combines its pen colour P with each pixel D already there, bit by
+// bit over the 24-bit RGB value.
+enum class DrawMode : int {
+  kBlackness = 1,     // 0
+  kNotMergePen = 2,   // NOT (P OR D)
+  kMaskNotPen = 3,    // (NOT P) AND D
+  kNotCopyPen = 4,    // NOT P
+  kMaskPenNot = 5,    // P AND (NOT D)
+  kInvert = 6,        // NOT D
+  kXorPen = 7,        // P XOR D
+  kNotMaskPen = 8,    // NOT (P AND D)
+  kMaskPen = 9,       // P AND D
+  kNotXorPen = 10,    // NOT (P XOR D): the progress bar's fill over its caption
+  kNop = 11,          // D: the box leaves the pixels as they are
+  kMergeNotPen = 12,  // (NOT P) OR D
+  kCopyPen = 13,      // P: a new surface's mode
+  kMergePenNot = 14,  // P OR (NOT D)
+  kMergePen = 15,     // P OR D
+  kWhiteness = 16,    // all ones
+};
+
+// Whether a value (one cast from a number, say) is one of the modes above.
+constexpr bool IsDrawMode(DrawMode mode) {
+  return mode >= DrawMode::kBlackness && mode <= DrawMode::kWhiteness;
+}
+
 // A drawing surface that keeps its image (the progress control's picture box).
 // Horizontal units follow the scale width; the vertical unit is the twip. Colours may
 // be system colours; the surface resolves them before drawing. Failures throw
@@ -16,16 +42,14 @@ class Canvas {
  public:
   virtual ~Canvas() = default;
 
-  static constexpr int kNotXorPen = 10;
-  static constexpr int kCopyPen = 13;
-
   // Paint the inner area with BackColor; the text cursor goes to (0, 0).
   virtual void Clear() = 0;
   virtual void SetScaleWidth(float units) = 0;
   virtual float ScaleWidth() const = 0;
   virtual float ScaleHeight() const = 0;
-  virtual void SetDrawMode(int mode) = 0;
-  virtual int DrawMode() const = 0;
+  // Throws for a value outside the enumeration.
+  virtual void SetDrawMode(platform::DrawMode mode) = 0;
+  virtual platform::DrawMode DrawMode() const = 0;
   virtual float TextWidth(const base::Text& text) const = 0;
   virtual float TextHeight(const base::Text& text) const = 0;
   virtual void SetCurrentX(float x) = 0;

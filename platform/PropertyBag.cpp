@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "base/Ascii.h"
 #include "base/Numbers.h"
 #include "base/RuntimeError.h"
 
@@ -12,19 +13,11 @@ namespace platform {
 namespace {
 
 base::Text LowerKey(base::TextView key) {
-  base::Text lower(key);
-  for (char16_t& c : lower) {
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-  }
-  return lower;
+  return base::AsciiLowerCopy(key);
 }
 
 [[noreturn]] void TypeMismatch() {
   throw base::RuntimeError(base::ErrorKind::TypeMismatch, "type mismatch");
-}
-
-bool EqualsNoCase(base::TextView a, base::TextView b) {
-  return LowerKey(a) == LowerKey(b);
 }
 
 // A font stored or handed out as an object of its own, so that no one changes saved
@@ -60,8 +53,8 @@ bool PropertyToBool(const PropertyValue& value) {
   if (auto n = AsNumber(value)) return *n != 0;
   if (auto* t = std::get_if<base::Text>(&value)) {
     const base::Text trimmed = base::Trim(*t);
-    if (EqualsNoCase(trimmed, u"True")) return true;
-    if (EqualsNoCase(trimmed, u"False")) return false;
+    if (base::EqualsNoCase(trimmed, u"True")) return true;
+    if (base::EqualsNoCase(trimmed, u"False")) return false;
     return base::TextToInt32(trimmed) != 0;
   }
   TypeMismatch();

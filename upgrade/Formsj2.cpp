@@ -26,47 +26,43 @@ platform::ControlSpec Control(const base::Text& name, platform::Rect rect,
 const base::Text kFrame = u"Frame3";
 constexpr platform::Rect kBarRect{120, 2520, 7095, 375};
 
-const char16_t* StatusText(std::int32_t lStatus) {
+const char16_t* StatusText(net::EngineStatus lStatus) {
   switch (lStatus) {
-    case 1:
+    case net::EngineStatus::kOpening:
       return u"开始会话...";
-    case 2:
+    case net::EngineStatus::kConnecting:
       return u"连接服务器...";
-    case 3:
+    case net::EngineStatus::kRequesting:
       return u"发送请求...";
-    case 4:
+    case net::EngineStatus::kRequested:
       return u"请求成功...";
-    case 5:
+    case net::EngineStatus::kReceiving:
       return u"开始接收数据...";
-    case 6:
+    case net::EngineStatus::kFinished:
       return kFinishedText;
     default:
       return u"未知状态...";
   }
 }
 
-const char16_t* ErrorText(std::int32_t lErrorCode) {
+const char16_t* ErrorText(net::EngineError lErrorCode) {
   switch (lErrorCode) {
-    case 1:
+    case net::EngineError::kSession:
       return u"会话失败...";
-    case 2:
+    case net::EngineError::kConnection:
       return u"连接服务器失败...";
-    case 3:
+    case net::EngineError::kRequest:
       return u"发送请求失败...";
-    case 4:
+    case net::EngineError::kStopped:
       return u"下载被中止...";
-    case 5:
+    case net::EngineError::kExists:
       return u"文件已经存在...";
-    case 6:
+    case net::EngineError::kDirectory:
       return u"创建目录出错...";
     default:
       return u"打开文件时出错...";
   }
 }
-
-// The engine's error code for a target directory that cannot be made: a name that
-// would leave the program directory is refused with it.
-constexpr std::int32_t kDirectoryError = 6;
 
 }  // namespace
 
@@ -126,8 +122,8 @@ void Formsj2::Form_Load() {
   wd->SetEvents({
       [this](double total, double done, double speed) { wd_Progress(total, done, speed); },
       [this](bool bSuccess) { wd_DownloadEnd(bSuccess); },
-      [this](std::int32_t lStatus) { wd_Status(lStatus); },
-      [this](std::int32_t lErrorCode) { wd_Error(lErrorCode); },
+      [this](net::EngineStatus lStatus) { wd_Status(lStatus); },
+      [this](net::EngineError lErrorCode) { wd_Error(lErrorCode); },
   });
   Text1.SetText(program_.form2().Text6.GetText());
   Text2.SetText(program_.form2().Text7.GetText());
@@ -151,7 +147,9 @@ void Formsj2::T1_Timer() {
     // The name is read again now: the main window may have re-read the manifest.
     const std::optional<base::Text> target = LocalPath(program_.form2().Text7.GetText());
     if (!target) {
-      wd_Error(kDirectoryError);
+      // A name that would leave the program directory is refused as a directory that
+      // cannot be made.
+      wd_Error(net::EngineError::kDirectory);
     } else {
       wd->SetFilename(*target);
       DownForm.SetText(program_.GetConfig().makerSite + u"/download/Quorin.exe");
@@ -195,11 +193,11 @@ void Formsj2::wd_Progress(double dbFileSize, double dbFinished, double dbSpeed) 
   DownSpeed.SetText(u" " + FormatBytes(dbSpeed) + u" /s");
 }
 
-void Formsj2::wd_Status(std::int32_t lStatus) {
+void Formsj2::wd_Status(net::EngineStatus lStatus) {
   DownState.SetText(StatusText(lStatus));
 }
 
-void Formsj2::wd_Error(std::int32_t lErrorCode) {
+void Formsj2::wd_Error(net::EngineError lErrorCode) {
   DownState.SetText(ErrorText(lErrorCode));
 }
 

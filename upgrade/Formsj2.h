@@ -41,8 +41,8 @@ class Formsj2 : public app::Form {
   void DownState_Change();
 
   void wd_Progress(double dbFileSize, double dbFinished, double dbSpeed);
-  void wd_Status(std::int32_t lStatus);
-  void wd_Error(std::int32_t lErrorCode);
+  void wd_Status(net::EngineStatus lStatus);
+  void wd_Error(net::EngineError lErrorCode);
   void wd_DownloadEnd(bool bSuccess);
 
   // Made by the load handler; the window owns it for the rest of its life.

@@ -247,7 +247,7 @@ void ctlProgress::DrawProgress(double v) {
   }
 
   picProgress_.SetScaleWidth(static_cast<float>(Span(Max(), Min())));
-  picProgress_.SetDrawMode(platform::Canvas::kNotXorPen);
+  picProgress_.SetDrawMode(platform::DrawMode::kNotXorPen);
 
   const float scaleWidth = picProgress_.ScaleWidth();
   const float textWidth = picProgress_.TextWidth(text);

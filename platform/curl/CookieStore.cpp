@@ -5,23 +5,13 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "base/Ascii.h"
+#include "platform/posix/PosixClock.h"
+
 namespace platform::curl {
 namespace {
 
-char Lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string LowerCopy(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = Lower(c);
-  return out;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                            [](char x, char y) { return Lower(x) == Lower(y); });
-}
+using base::EqualsNoCase;
 
 std::string_view TrimBlanks(std::string_view s) {
   auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
@@ -39,7 +29,8 @@ bool IsIpAddress(std::string_view host) {
 }  // namespace
 
 CookieStore& CookieStore::Process() {
-  static CookieStore store;
+  static platform::posix::PosixClock clock;
+  static CookieStore store(clock);
   return store;
 }
 
@@ -47,7 +38,7 @@ std::optional<CookieStore::Address> CookieStore::Parse(std::string_view url) {
   Address address;
   std::size_t scheme = url.find("://");
   if (scheme != std::string_view::npos) {
-    std::string name = LowerCopy(url.substr(0, scheme));
+    std::string name = base::AsciiLowerCopy(url.substr(0, scheme));
     if (name != "http" && name != "https") return std::nullopt;
     address.secure = name == "https";
     url.remove_prefix(scheme + 3);
@@ -68,7 +59,7 @@ std::optional<CookieStore::Address> CookieStore::Parse(std::string_view url) {
   }
   while (!host.empty() && host.back() == '.') host.remove_suffix(1);
   if (host.empty()) return std::nullopt;
-  address.host = LowerCopy(host);
+  address.host = base::AsciiLowerCopy(host);
   std::string_view path = rest.substr(0, rest.find_first_of("?#"));
   address.path = path.empty() ? "/" : std::string(path);
   return address;
@@ -125,7 +116,7 @@ bool CookieStore::Set(const Address& address, std::string_view text) {
       while (!value.empty() && value.front() == '.') value.remove_prefix(1);
       while (!value.empty() && value.back() == '.') value.remove_suffix(1);
       if (value.empty()) continue;
-      std::string domain = LowerCopy(value);
+      std::string domain = base::AsciiLowerCopy(value);
       if (!DomainMatches(address.host, domain)) return false;
       // A domain without a dot would spread the cookie over a whole top-level domain.
       if (domain != address.host && domain.find('.') == std::string::npos) return false;
@@ -140,7 +131,7 @@ bool CookieStore::Set(const Address& address, std::string_view text) {
       char* end = nullptr;
       long long seconds = std::strtoll(number.c_str(), &end, 10);
       if (!number.empty() && end && *end == '\0') {
-        maxAgeExpiry = seconds <= 0 ? std::time_t{0} : std::time(nullptr) + seconds;
+        maxAgeExpiry = seconds <= 0 ? std::time_t{0} : Now() + seconds;
       }
     } else if (EqualsNoCase(key, "secure")) {
       cookie.secure = true;
@@ -153,7 +144,7 @@ bool CookieStore::Set(const Address& address, std::string_view text) {
     return c.name == cookie.name && c.hasName == cookie.hasName && c.domain == cookie.domain &&
            c.path == cookie.path;
   });
-  bool expired = cookie.expires && *cookie.expires <= std::time(nullptr);
+  bool expired = cookie.expires && *cookie.expires <= Now();
   if (same != cookies_.end()) {
     if (expired) {
       cookies_.erase(same);
@@ -170,7 +161,7 @@ bool CookieStore::Set(const Address& address, std::string_view text) {
 
 std::string CookieStore::CookieHeader(const Address& address) {
   std::lock_guard lock(mutex_);
-  std::time_t now = std::time(nullptr);
+  const std::time_t now = Now();
   std::erase_if(cookies_, [&](const Cookie& c) { return c.expires && *c.expires <= now; });
   std::vector<const Cookie*> matching;
   for (const Cookie& c : cookies_) {

@@ -8,13 +8,17 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Clock.h"
+
 namespace platform::curl {
 
 // The cookies of the whole process, in memory only. Cookies set by the program and by
 // responses land here, requests take theirs from here, and the cookie query reads it.
-// Thread-safe.
+// Thread-safe. Expiry is judged by the clock it is given.
 class CookieStore {
  public:
+  explicit CookieStore(platform::Clock& clock) : clock_(clock) {}
+
   // Host (lower case, without port) and path (without query) of an http(s) address.
   struct Address {
     std::string host;
@@ -22,7 +26,7 @@ class CookieStore {
     bool secure = false;
   };
 
-  // The one store of the process.
+  // The one store of the process, on the system clock.
   static CookieStore& Process();
 
   // Splits an address given as text; nothing when it names no host.
@@ -31,8 +35,9 @@ class CookieStore {
   static std::string DefaultPath(std::string_view path);
 
   // Stores one cookie from its text ("name=value; path=...; domain=...; expires=...")
-  // as set for `address`. An expiry in the past removes the cookie. False when the
-  // text is empty or names a domain the address's host does not belong to.
+  // as set for `address`. Max-Age counts from now and wins over Expires; an expiry not
+  // after now removes the cookie. False when the text is empty or names a domain the
+  // address's host does not belong to.
   bool Set(const Address& address, std::string_view text);
 
   // The "name=value" pairs that apply to the address, joined by "; ": the most
@@ -57,6 +62,9 @@ class CookieStore {
   static bool DomainMatches(std::string_view host, std::string_view domain);
   static bool PathMatches(std::string_view requestPath, std::string_view cookiePath);
 
+  std::time_t Now() { return static_cast<std::time_t>(clock_.SecondsSinceEpoch()); }
+
+  platform::Clock& clock_;
   std::mutex mutex_;
   std::vector<Cookie> cookies_;
   std::uint64_t nextOrder_ = 0;

@@ -12,7 +12,6 @@
 namespace platform::curl {
 namespace {
 
-constexpr std::uint32_t kQueryRawHeaders = 21;
 constexpr std::uint32_t kAddReqFlagReplace = 0x80000000u;
 constexpr std::uint16_t kDefaultHttpPort = 80;
 
@@ -58,10 +57,10 @@ HttpClient::Handle CurlHttpClient::InternetOpen(const std::string& agent, std::u
                                                 std::uint32_t /*flags*/) {
   Object session;
   session.kind = Kind::Session;
-  session.agent = agent;
-  session.accessType = accessType;
-  if (proxy) session.proxy = proxy;
-  if (proxyBypass) session.proxyBypass = proxyBypass;
+  session.settings.agent = agent;
+  session.settings.accessType = accessType;
+  if (proxy) session.settings.proxy = proxy;
+  if (proxyBypass) session.settings.proxyBypass = proxyBypass;
   return Add(std::move(session));
 }
 
@@ -75,14 +74,11 @@ HttpClient::Handle CurlHttpClient::InternetConnect(Handle session, const std::st
   if (!owner || service != kServiceHttp || serverName.empty()) return kNone;
   Object connection;
   connection.kind = Kind::Connection;
-  connection.agent = owner->agent;
-  connection.accessType = owner->accessType;
-  connection.proxy = owner->proxy;
-  connection.proxyBypass = owner->proxyBypass;
-  connection.host = serverName;
+  connection.settings = owner->settings;
+  connection.settings.host = serverName;
   // The port travels as a signed 16-bit value; 0 stands for the default port.
   auto port = static_cast<std::uint16_t>(serverPort);
-  connection.port = port == 0 ? kDefaultHttpPort : port;
+  connection.settings.port = port == 0 ? kDefaultHttpPort : port;
   return Add(std::move(connection));
 }
 
@@ -92,13 +88,7 @@ HttpClient::Handle CurlHttpClient::HttpOpenRequest(
     std::uint32_t /*flags*/, std::uintptr_t /*context*/) {
   const Object* owner = Find(connection, Kind::Connection);
   if (!owner) return kNone;
-  CurlRequest::Settings settings;
-  settings.agent = owner->agent;
-  settings.accessType = owner->accessType;
-  settings.proxy = owner->proxy;
-  settings.proxyBypass = owner->proxyBypass;
-  settings.host = owner->host;
-  settings.port = owner->port;
+  RequestSettings settings = owner->settings;
   settings.verb = verb.empty() ? "GET" : verb;
   settings.path = objectName;
   settings.version = version.empty() ? "HTTP/1.1" : version;

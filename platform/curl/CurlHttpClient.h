@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "platform/HttpClient.h"
+#include "platform/curl/RequestSettings.h"
 
 namespace platform::curl {
 
@@ -56,12 +57,8 @@ class CurlHttpClient : public platform::HttpClient {
   enum class Kind { Session, Connection, Request };
   struct Object {
     Kind kind = Kind::Session;
-    std::string agent;
-    std::uint32_t accessType = 0;
-    std::string proxy;
-    std::string proxyBypass;
-    std::string host;
-    std::uint16_t port = 80;
+    // A session's and a connection's part of the settings of the requests made on them.
+    RequestSettings settings;
     std::unique_ptr<CurlRequest> request;
     int calls = 0;        // sends and reads of this request under way
     bool closed = false;  // closed during one of them: it goes when the last returns

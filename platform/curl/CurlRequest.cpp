@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/Ascii.h"
+
 namespace platform::curl {
 namespace {
 
@@ -12,29 +14,13 @@ constexpr long kReceiveBuffer = 256 * 1024;
 constexpr std::size_t kBodyBuffer = kReceiveBuffer + CURL_MAX_WRITE_SIZE;
 constexpr int kMaxRedirects = 10;
 
-char Lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                            [](char x, char y) { return Lower(x) == Lower(y); });
-}
-
-bool StartsNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
-}
+using base::EqualsNoCase;
+using base::StartsNoCase;
 
 std::string_view TrimBlanks(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
   return s;
-}
-
-std::string LowerCopy(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = Lower(c);
-  return out;
 }
 
 // The platform escapes spaces in the path and nothing else.
@@ -78,7 +64,7 @@ void CurlRequest::AddHeaders(std::string_view text, bool replace) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     std::size_t colon = line.find(':');
     if (colon == std::string_view::npos) continue;
-    std::string name = LowerCopy(TrimBlanks(line.substr(0, colon)));
+    std::string name = base::AsciiLowerCopy(TrimBlanks(line.substr(0, colon)));
     if (name.empty()) continue;
     auto same = std::find_if(headers_.begin(), headers_.end(),
                              [&](const auto& header) { return header.first == name; });
@@ -100,7 +86,7 @@ bool CurlRequest::Send(std::string body) {
   refused_ = false;
   finished_ = false;
   result_ = CURLE_OK;
-  sent_ = true;
+  phase_ = Phase::kAwaitingHead;
   if (!multi_) multi_ = curl_multi_init();
 
   std::string host = settings_.host;
@@ -122,7 +108,7 @@ bool CurlRequest::Send(std::string body) {
     Finish(CURLE_FAILED_INIT);
     return false;
   }
-  Drive([this] { return headersDone_; });
+  Drive([this] { return phase_ == Phase::kHeadDone; });
   // The head of a refused redirect is given; its body is not, and reading it fails.
   if (refused_) Finish(CURLE_TOO_MANY_REDIRECTS);
   // A server that sent its status line and then failed (a length the transport will
@@ -131,20 +117,18 @@ bool CurlRequest::Send(std::string body) {
   // So did one whose answer is no HTTP at all: it has an empty head.
   const bool answered = status_ > 0 || (connected_ && (result_ == CURLE_WEIRD_SERVER_REPLY ||
                                                        result_ == CURLE_UNSUPPORTED_PROTOCOL));
-  if (!headersDone_ && finished_ && answered && !redirecting_) {
-    headersDone_ = true;
+  if (phase_ != Phase::kHeadDone && phase_ != Phase::kRedirecting && finished_ && answered) {
+    phase_ = Phase::kHeadDone;
     if (result_ == CURLE_OK) result_ = CURLE_WEIRD_SERVER_REPLY;  // the head never ended
   }
-  return headersDone_;
+  return phase_ == Phase::kHeadDone;
 }
 
 bool CurlRequest::StartHop(const std::string& url) {
-  inHead_ = false;
+  phase_ = Phase::kAwaitingHead;
   status_ = 0;
   lines_.clear();
   location_.clear();
-  redirecting_ = false;
-  headersDone_ = false;
   connected_ = false;
   activity_ = false;
   paused_ = false;
@@ -247,15 +231,13 @@ void CurlRequest::FollowRedirect() {
   }
   if (target.empty()) {
     // A Location that makes no address: this response is the final one.
-    redirecting_ = false;
-    headersDone_ = true;
+    phase_ = Phase::kHeadDone;
     return;
   }
   if (!StartsNoCase(target, "http://")) {
     // The engine speaks plain HTTP only: a redirect elsewhere fails at once.
-    redirecting_ = false;
     refused_ = true;
-    headersDone_ = true;
+    phase_ = Phase::kHeadDone;
     return;
   }
   int code = status_;
@@ -293,7 +275,7 @@ void CurlRequest::Drive(Done done) {
         hopResult = message->data.result;
       }
     }
-    if (redirecting_) {
+    if (phase_ == Phase::kRedirecting) {
       FollowRedirect();
       lastActivity = Clock::now();
       continue;
@@ -345,11 +327,13 @@ size_t CurlRequest::OnHeader(char* data, size_t size, size_t count, void* self) 
   std::string_view line(data, length);
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
   r->activity_ = true;
+  // Lines after a head has ended are trailers of its body: the head stays as it came.
+  if (r->phase_ == Phase::kHeadDone || r->phase_ == Phase::kRedirecting) return length;
 
-  if (!r->inHead_) {
+  if (r->phase_ != Phase::kInHead) {
     if (line.empty()) return length;
     // The status line, rebuilt from its version, code and reason.
-    r->inHead_ = true;
+    r->phase_ = Phase::kInHead;
     r->lines_.clear();
     r->location_.clear();
     std::size_t space = line.find(' ');
@@ -373,17 +357,19 @@ size_t CurlRequest::OnHeader(char* data, size_t size, size_t count, void* self) 
   }
 
   if (line.empty()) {
-    r->inHead_ = false;
-    if (r->status_ >= 100 && r->status_ < 200) return length;  // an interim response
+    if (r->status_ >= 100 && r->status_ < 200) {
+      r->phase_ = Phase::kAwaitingHead;  // an interim response
+      return length;
+    }
     const bool redirect = r->status_ == 301 || r->status_ == 302 || r->status_ == 303 ||
                           r->status_ == 307 || r->status_ == 308;
     if (redirect && !r->location_.empty() && r->hops_ < kMaxRedirects) {
-      r->redirecting_ = true;
+      r->phase_ = Phase::kRedirecting;
     } else {
       // A redirect past the limit (a loop, most likely) is the final head, and it has
       // no body worth reading.
       r->refused_ = redirect && !r->location_.empty();
-      r->headersDone_ = true;
+      r->phase_ = Phase::kHeadDone;
     }
     return length;
   }
@@ -402,7 +388,7 @@ size_t CurlRequest::OnBody(char* data, size_t size, size_t count, void* self) {
   std::size_t length = size * count;
   r->activity_ = true;
   // A redirect's own body.
-  if (r->redirecting_ || !r->headersDone_ || r->refused_) return length;
+  if (r->phase_ != Phase::kHeadDone || r->refused_) return length;
 
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(data);
   std::size_t rest = length;
@@ -444,7 +430,7 @@ int CurlRequest::OnConnected(void* self, char*, char*, int, int) {
 }
 
 bool CurlRequest::RawHeaders(char* buffer, std::uint32_t& length) const {
-  if (!headersDone_) return false;
+  if (phase_ != Phase::kHeadDone) return false;
   std::size_t total = 1;
   for (const std::string& line : lines_) total += line.size() + 1;
   if (!buffer || total > length) {
@@ -464,7 +450,7 @@ bool CurlRequest::RawHeaders(char* buffer, std::uint32_t& length) const {
 
 bool CurlRequest::Read(std::uint8_t* buffer, std::uint32_t toRead, std::uint32_t& read) {
   read = 0;
-  if (!sent_ || !headersDone_) return false;
+  if (phase_ != Phase::kHeadDone) return false;
 
   std::size_t take = std::min<std::size_t>(Buffered(), toRead);
   if (take > 0) std::memcpy(buffer, buffer_.data() + head_, take);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/curl/CookieStore.h"
+#include "platform/curl/RequestSettings.h"
 
 namespace platform::curl {
 
@@ -21,19 +22,7 @@ namespace platform::curl {
 // pulls the body through a bounded buffer, pausing the transfer while it is full.
 class CurlRequest {
  public:
-  struct Settings {
-    std::string agent;
-    std::uint32_t accessType = 0;  // 0 system settings, 1 direct, 3 the proxy below
-    std::string proxy;
-    std::string proxyBypass;
-    std::string host;
-    std::uint16_t port = 80;
-    std::string verb;
-    std::string path;
-    std::string version;
-    std::chrono::milliseconds connectTimeout{30000};
-    std::chrono::milliseconds idleTimeout{60000};
-  };
+  using Settings = RequestSettings;
 
   explicit CurlRequest(Settings settings);
   ~CurlRequest();
@@ -59,6 +48,16 @@ class CurlRequest {
   static constexpr std::chrono::milliseconds kWaitPass{50};
 
  private:
+  // Where the request stands. Each hop of a redirect passes kAwaitingHead, kInHead and
+  // kRedirecting; an interim (1xx) head goes back to kAwaitingHead.
+  enum class Phase {
+    kUnsent,        // Send has not been called
+    kAwaitingHead,  // sent, or a redirect followed: no status line yet
+    kInHead,        // between a status line and the blank line that ends its head
+    kRedirecting,   // a redirect's head is in; the next hop starts at the next pass
+    kHeadDone,      // the final head is in: RawHeaders answers, the body goes to Read
+  };
+
   static size_t OnHeader(char* data, size_t size, size_t count, void* self);
   static size_t OnBody(char* data, size_t size, size_t count, void* self);
   static int OnConnected(void* self, char*, char*, int, int);
@@ -88,17 +87,14 @@ class CurlRequest {
   bool bodyDropped_ = false;
 
   // The response as it arrives.
-  bool inHead_ = false;
+  Phase phase_ = Phase::kUnsent;
   int status_ = 0;
   std::vector<std::string> lines_;
   std::string location_;
-  bool redirecting_ = false;
   bool refused_ = false;  // a redirect not followed: past the limit, or not to http
-  bool headersDone_ = false;
   bool connected_ = false;
   bool activity_ = false;
 
-  bool sent_ = false;
   bool finished_ = false;
   CURLcode result_ = CURLE_OK;
 

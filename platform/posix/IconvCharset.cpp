@@ -1,8 +1,9 @@
 #include "platform/posix/IconvCharset.h"
 
-#include <cerrno>
 #include <string_view>
 
+#include "base/Ascii.h"
+#include "base/Iconv.h"
 #include "base/RuntimeError.h"
 
 namespace platform::posix {
@@ -24,18 +25,9 @@ constexpr Known kKnown[] = {
     {u"unicode", "UTF-16LE"},
 };
 
-char16_t LowerAscii(char16_t c) {
-  return (c >= u'A' && c <= u'Z') ? c - u'A' + u'a' : c;
-}
-
 const char* IconvName(const base::Text& charsetName) {
   for (const Known& known : kKnown) {
-    if (known.name.size() != charsetName.size()) continue;
-    bool same = true;
-    for (std::size_t i = 0; i < charsetName.size() && same; ++i) {
-      same = LowerAscii(charsetName[i]) == known.name[i];
-    }
-    if (same) return known.iconvName;
+    if (base::EqualsNoCase(charsetName, known.name)) return known.iconvName;
   }
   return nullptr;
 }
@@ -69,52 +61,30 @@ iconv_t IconvCharset::Converter(const base::Text& charsetName) {
 Charset::Result IconvCharset::Decode(std::string_view bytes, const base::Text& charsetName,
                                      bool final) {
   iconv_t converter = Converter(charsetName);
+  std::string utf16;
   Result result;
-  std::string out(bytes.size() * 2 + 16, '\0');
-  char* in = const_cast<char*>(bytes.data());
-  std::size_t inLeft = bytes.size();
-  char* next = out.data();
-  std::size_t outLeft = out.size();
-  auto grow = [&] {
-    std::size_t used = static_cast<std::size_t>(next - out.data());
-    out.resize(out.size() * 2);
-    next = out.data() + used;
-    outLeft = out.size() - used;
-  };
-  // U+FFFD in UTF-16LE: what a byte that starts no character becomes.
-  auto replacement = [&] {
-    if (outLeft < 2) grow();
-    *next++ = static_cast<char>(0xFD);
-    *next++ = static_cast<char>(0xFF);
-    outLeft -= 2;
-  };
-  while (inLeft > 0) {
-    if (iconv(converter, &in, &inLeft, &next, &outLeft) != static_cast<std::size_t>(-1)) break;
-    if (errno == E2BIG) {
-      grow();
-    } else if (errno == EINVAL && !final) {
-      break;  // the input ends inside a character: the rest waits for more bytes
-    } else if (errno == EINVAL) {
-      replacement();  // a character cut off by the end of the input
-      in += inLeft;
-      inLeft = 0;
-    } else if (errno == EILSEQ) {
-      // One bad byte costs one character; decoding goes on after it.
-      replacement();
-      ++in;
-      --inLeft;
-      iconv(converter, nullptr, nullptr, nullptr, nullptr);
-    } else {
-      Fail("bytes that cannot be decoded as " + base::ToUtf8(charsetName));
-    }
-  }
-  std::size_t produced = static_cast<std::size_t>(next - out.data());
-  result.text.resize(produced / 2);
-  for (std::size_t i = 0; i < result.text.size(); ++i) {
-    result.text[i] = static_cast<char16_t>(static_cast<unsigned char>(out[2 * i]) |
-                                           static_cast<unsigned char>(out[2 * i + 1]) << 8);
-  }
-  result.consumed = bytes.size() - inLeft;
+  result.consumed = base::IconvConvert(
+      converter, bytes, utf16,
+      [&](base::IconvStop why, std::string_view rest, std::string& out) -> std::size_t {
+        // U+FFFD in UTF-16LE: what a byte that starts no character becomes.
+        constexpr std::string_view kReplacement("\xFD\xFF", 2);
+        switch (why) {
+          case base::IconvStop::kIncomplete:
+            // Without `final` the rest waits for more bytes; with it, it is one cut-off
+            // character.
+            if (!final) return std::string_view::npos;
+            out.append(kReplacement);
+            return rest.size();
+          case base::IconvStop::kInvalid:
+            // One bad byte costs one character; decoding goes on after it.
+            out.append(kReplacement);
+            return 1;
+          case base::IconvStop::kFailed:
+            break;
+        }
+        Fail("bytes that cannot be decoded as " + base::ToUtf8(charsetName));
+      });
+  result.text = base::FromUtf16Le(utf16);
   return result;
 }
 

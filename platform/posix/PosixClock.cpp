@@ -14,4 +14,10 @@ double PosixClock::SecondsSinceMidnight() {
          static_cast<double>(now.tv_nsec) / 1e9;
 }
 
+std::int64_t PosixClock::SecondsSinceEpoch() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return static_cast<std::int64_t>(now.tv_sec);
+}
+
 }  // namespace platform::posix

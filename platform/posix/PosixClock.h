@@ -8,6 +8,7 @@ namespace platform::posix {
 class PosixClock : public platform::Clock {
  public:
   double SecondsSinceMidnight() override;
+  std::int64_t SecondsSinceEpoch() override;
 };
 
 }  // namespace platform::posix

@@ -12,17 +12,16 @@
 #include <cmath>
 
 #include "base/RuntimeError.h"
+#include "platform/Ui.h"
 #include "platform/qt/QtColours.h"
+#include "platform/qt/QtText.h"
 
 namespace platform::qt {
 
 namespace {
 
-constexpr double kTwipsPerPixel = 15.0;
-
-QString ToQString(const base::Text& text) {
-  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
+// Twips are converted in double precision.
+constexpr double kTwipsPerPixel = platform::kTwipsPerPixel;
 
 [[noreturn]] void InvalidValue(const char* what) {
   throw base::RuntimeError(base::ErrorKind::InvalidCall, what);
@@ -226,8 +225,8 @@ float QtCanvas::TextHeight(const base::Text&) const {
 
 // ---- drawing ----
 
-void QtCanvas::SetDrawMode(int mode) {
-  if (mode < 1 || mode > 16) InvalidValue("invalid draw mode");
+void QtCanvas::SetDrawMode(platform::DrawMode mode) {
+  if (!platform::IsDrawMode(mode)) InvalidValue("invalid draw mode");
   drawMode_ = mode;
 }
 
@@ -269,7 +268,7 @@ void QtCanvas::Print(const base::Text& text) {
 
 void QtCanvas::FilledBox(float x1, float y1, float x2, float y2, base::Colour colour) {
   EnsureImage();
-  if (image_.isNull() || drawMode_ == 11) return;  // 11: nop
+  if (image_.isNull() || drawMode_ == platform::DrawMode::kNop) return;
   const double ppu = PixelsPerUnit();
   // Pixel edges, clamped to just outside the image so that far-off corners stay in range.
   auto edge = [](double pixels, int limit) {
@@ -321,46 +320,46 @@ void QtCanvas::Apply(QImage& image, const Op& op) {
     return;
   }
   switch (op.mode) {
-    case 1:
+    case platform::DrawMode::kBlackness:
       p.setCompositionMode(QPainter::RasterOp_ClearDestination);
       break;
-    case 2:
+    case platform::DrawMode::kNotMergePen:
       p.setCompositionMode(QPainter::RasterOp_NotSourceAndNotDestination);
       break;
-    case 3:
+    case platform::DrawMode::kMaskNotPen:
       p.setCompositionMode(QPainter::RasterOp_NotSourceAndDestination);
       break;
-    case 4:
+    case platform::DrawMode::kNotCopyPen:
       p.setCompositionMode(QPainter::RasterOp_NotSource);
       break;
-    case 5:
+    case platform::DrawMode::kMaskPenNot:
       p.setCompositionMode(QPainter::RasterOp_SourceAndNotDestination);
       break;
-    case 6:
+    case platform::DrawMode::kInvert:
       p.setCompositionMode(QPainter::RasterOp_NotDestination);
       break;
-    case 7:
+    case platform::DrawMode::kXorPen:
       p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
       break;
-    case 8:
+    case platform::DrawMode::kNotMaskPen:
       p.setCompositionMode(QPainter::RasterOp_NotSourceOrNotDestination);
       break;
-    case 9:
+    case platform::DrawMode::kMaskPen:
       p.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
       break;
-    case 10:
+    case platform::DrawMode::kNotXorPen:
       p.setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
       break;
-    case 12:
+    case platform::DrawMode::kMergeNotPen:
       p.setCompositionMode(QPainter::RasterOp_NotSourceOrDestination);
       break;
-    case 14:
+    case platform::DrawMode::kMergePenNot:
       p.setCompositionMode(QPainter::RasterOp_SourceOrNotDestination);
       break;
-    case 15:
+    case platform::DrawMode::kMergePen:
       p.setCompositionMode(QPainter::RasterOp_SourceOrDestination);
       break;
-    case 16:
+    case platform::DrawMode::kWhiteness:
       p.setCompositionMode(QPainter::RasterOp_SetDestination);
       break;
     default:
@@ -385,7 +384,11 @@ void QtCanvas::paintEvent(QPaintEvent*) {
   const QRect inner = InnerRect();
   if (borderStyle_ == 1) {
     if (appearance_ == 1) {
-      qDrawWinPanel(&p, rect(), palette(), /*sunken=*/true);
+      // The border's colours are those of an active control whatever the state: a
+      // disabled bar looks exactly like an enabled one.
+      QPalette colours = palette();
+      colours.setCurrentColorGroup(QPalette::Active);
+      qDrawWinPanel(&p, rect(), colours, /*sunken=*/true);
     } else {
       p.setPen(QColor(Resolve(base::kSystemColourFlag + 6)));
       p.drawRect(rect().adjusted(0, 0, -1, -1));

@@ -33,8 +33,8 @@ class QtCanvas : public QWidget, public platform::Canvas {
   void SetScaleWidth(float units) override;
   float ScaleWidth() const override;
   float ScaleHeight() const override;
-  void SetDrawMode(int mode) override;
-  int DrawMode() const override { return drawMode_; }
+  void SetDrawMode(platform::DrawMode mode) override;
+  platform::DrawMode DrawMode() const override { return drawMode_; }
   float TextWidth(const base::Text& text) const override;
   float TextHeight(const base::Text& text) const override;
   void SetCurrentX(float x) override;
@@ -84,9 +84,9 @@ class QtCanvas : public QWidget, public platform::Canvas {
     Op(Kind k, QRgb c) : kind(k), colour(c) {}
     Kind kind;
     QRgb colour;
-    int mode = kCopyPen;  // kBox
-    QRect box;            // kBox
-    QPointF at;           // kText: the baseline's start
+    platform::DrawMode mode = platform::DrawMode::kCopyPen;  // kBox
+    QRect box;                                               // kBox
+    QPointF at;                                              // kText: the baseline's start
     QString text;
     std::optional<QFont> font;  // kText
   };
@@ -111,7 +111,7 @@ class QtCanvas : public QWidget, public platform::Canvas {
   mutable QImage image_;
   mutable std::vector<Op> pending_;  // drawn after what image_ holds, in order
   float scaleWidth_ = 0;             // 0: none set, the horizontal unit is the twip
-  int drawMode_ = kCopyPen;
+  platform::DrawMode drawMode_ = platform::DrawMode::kCopyPen;
   float currentX_ = 0;
   float currentY_ = 0;
   base::Colour backColor_ = base::kButtonFace;

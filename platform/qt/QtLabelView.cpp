@@ -1,13 +1,14 @@
 #include "platform/qt/QtLabelView.h"
 
 #include "platform/qt/QtColours.h"
+#include "platform/qt/QtText.h"
 
 namespace platform::qt {
 
 QtLabelView::QtLabelView(QWidget* parent, base::Colour foreColour)
     : QLabel(parent), foreColour_(foreColour), show_([this] {
         // Laying out and painting a label's text costs far more than setting it.
-        setText(QString::fromStdU16String(text_));
+        setText(ToQString(text_));
       }) {
   setTextFormat(Qt::PlainText);
   setAlignment(Qt::AlignLeft | Qt::AlignTop);

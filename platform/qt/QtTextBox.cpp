@@ -4,6 +4,8 @@
 
 #include <limits>
 
+#include "platform/qt/QtText.h"
+
 namespace platform::qt {
 
 QtTextBox::QtTextBox(QWidget* parent) : QLineEdit(parent) {
@@ -17,7 +19,7 @@ void QtTextBox::SetText(const base::Text& text) {
     return;
   }
   unshown_.reset();
-  setText(QString::fromStdU16String(text));
+  setText(ToQString(text));
 }
 
 base::Text QtTextBox::Text() const {
@@ -30,12 +32,12 @@ void QtTextBox::ReplaceSelection(const base::Text& text) {
     *unshown_ += text;
     return;
   }
-  insert(QString::fromStdU16String(text));
+  insert(ToQString(text));
 }
 
 void QtTextBox::showEvent(QShowEvent* event) {
   if (unshown_) {
-    setText(QString::fromStdU16String(*unshown_));
+    setText(ToQString(*unshown_));
     unshown_.reset();
   }
   QLineEdit::showEvent(event);

@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "platform/qt/QtApplication.h"
+#include "platform/qt/QtText.h"
 #include "platform/qt/QtWindow.h"
 
 namespace platform::qt {
@@ -32,11 +33,11 @@ std::unique_ptr<Window> QtUi::CreateWindow(const WindowSpec& spec) {
 MsgBoxResult QtUi::MessageBox(const base::Text& text, const base::Text& title,
                               MsgBoxButtons buttons, MsgBoxIcon icon) {
   QMessageBox box;
-  box.setWindowTitle(QString::fromStdU16String(title));
+  box.setWindowTitle(ToQString(title));
   box.setWindowIcon(ProgramIcon());
   // Shown as given: a text that happens to look like markup is not markup.
   box.setTextFormat(Qt::PlainText);
-  box.setText(QString::fromStdU16String(text));
+  box.setText(ToQString(text));
   box.setIcon(icon == MsgBoxIcon::Error ? QMessageBox::Critical : QMessageBox::Information);
   // The buttons speak the program's language: its messages refer to them by name
   // ("点击【否】"), whatever language the desktop's Qt speaks.

@@ -18,6 +18,7 @@
 #include "platform/qt/QtCanvas.h"
 #include "platform/qt/QtColours.h"
 #include "platform/qt/QtLabelView.h"
+#include "platform/qt/QtText.h"
 #include "platform/qt/QtTextBox.h"
 #include "platform/qt/QtTimer.h"
 
@@ -27,10 +28,6 @@ namespace {
 
 int Pixels(int twips) {
   return static_cast<int>(std::lround(static_cast<double>(twips) / platform::kTwipsPerPixel));
-}
-
-QString ToQString(const base::Text& text) {
-  return QString::fromStdU16String(text);
 }
 
 Qt::WindowFlags FlagsOf(platform::FrameStyle style) {

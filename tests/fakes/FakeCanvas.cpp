@@ -54,11 +54,11 @@ float FakeCanvas::ScaleWidth() const {
   return scaleWidth_ != 0 ? scaleWidth_ : width_;
 }
 
-void FakeCanvas::SetDrawMode(int mode) {
+void FakeCanvas::SetDrawMode(platform::DrawMode mode) {
   Check("SetDrawMode");
-  if (mode < 1 || mode > 16) Invalid("invalid draw mode");
+  if (!platform::IsDrawMode(mode)) Invalid("invalid draw mode");
   drawMode_ = mode;
-  Log("DrawMode " + std::to_string(mode));
+  Log("DrawMode " + std::to_string(static_cast<int>(mode)));
 }
 
 float FakeCanvas::TextWidth(const base::Text& text) const {

@@ -40,8 +40,8 @@ class FakeCanvas : public platform::Canvas {
   void SetScaleWidth(float units) override;
   float ScaleWidth() const override;
   float ScaleHeight() const override { return height_; }
-  void SetDrawMode(int mode) override;
-  int DrawMode() const override { return drawMode_; }
+  void SetDrawMode(platform::DrawMode mode) override;
+  platform::DrawMode DrawMode() const override { return drawMode_; }
   float TextWidth(const base::Text& text) const override;
   float TextHeight(const base::Text& text) const override;
   void SetCurrentX(float x) override;
@@ -81,7 +81,7 @@ class FakeCanvas : public platform::Canvas {
   float width_ = 0;
   float height_ = 0;
   float scaleWidth_ = 0;
-  int drawMode_ = kCopyPen;
+  platform::DrawMode drawMode_ = platform::DrawMode::kCopyPen;
   float currentX_ = 0;
   float currentY_ = 0;
   base::Colour backColor_ = base::kButtonFace;

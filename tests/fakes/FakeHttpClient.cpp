@@ -1,9 +1,10 @@
 #include "fakes/FakeHttpClient.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <string_view>
+
+#include "base/Ascii.h"
 
 namespace fakes {
 
@@ -130,10 +131,7 @@ std::optional<std::size_t> FakeHttpClient::AnnouncedLength() const {
     start = end + 1;
     constexpr std::string_view kName = "content-length:";
     if (line.size() <= kName.size()) continue;
-    bool named = true;
-    for (std::size_t i = 0; i < kName.size(); ++i)
-      named = named && std::tolower(static_cast<unsigned char>(line[i])) == kName[i];
-    if (!named) continue;
+    if (!base::StartsNoCase(line, kName)) continue;
     std::string value = line.substr(kName.size());
     value.erase(0, value.find_first_not_of(' '));
     if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos) continue;

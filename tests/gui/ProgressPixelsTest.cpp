@@ -166,6 +166,30 @@ TEST_F(ProgressPixels, TheInnerAreaExcludesTheBorder) {
   }
 }
 
+TEST_F(ProgressPixels, ADisabledBarLooksExactlyLikeAnEnabledOne) {
+  pic.show();
+  const auto widget = [this] { return pic.grab().toImage().convertToFormat(QImage::Format_RGB32); };
+  const struct { int appearance, borderStyle; } borders[] = {{1, 1}, {0, 1}, {1, 0}};
+  for (const auto& b : borders) {
+    bar.SetAppearance(b.appearance);
+    bar.SetBorderStyle(b.borderStyle);
+    bar.SetEnabled(true);
+    bar.SetValue(44.5);
+    const QImage enabled = widget();
+    bar.SetEnabled(false);
+    bar.SetValue(44.5);
+    const QImage disabled = widget();
+    ASSERT_EQ(disabled.size(), enabled.size());
+    int differing = 0;
+    for (int y = 0; y < enabled.height(); ++y) {
+      for (int x = 0; x < enabled.width(); ++x) {
+        differing += enabled.pixel(x, y) != disabled.pixel(x, y);
+      }
+    }
+    EXPECT_EQ(differing, 0) << b.appearance << "/" << b.borderStyle;
+  }
+}
+
 TEST_F(ProgressPixels, AChangeOfTheSharedFontObjectShowsInTheNextMeasurement) {
   const float before = pic.TextWidth(u"100.00%");
   bar.CaptionFont()->size = 18;

@@ -107,7 +107,7 @@ class Readout : public ::testing::Test {
     speed_->SetText(Numbered(u" KB /s ", i % 977));
     pic_->Clear();
     pic_->SetScaleWidth(100);
-    pic_->SetDrawMode(platform::Canvas::kNotXorPen);
+    pic_->SetDrawMode(platform::DrawMode::kNotXorPen);
     pic_->SetCurrentX(40);
     pic_->SetCurrentY(97.5);
     pic_->Print(Numbered(u"% ", i / 7));

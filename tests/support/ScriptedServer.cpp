@@ -12,6 +12,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "base/Ascii.h"
+
 namespace support {
 namespace {
 
@@ -44,10 +46,6 @@ int BoundPort(int fd) {
   return ntohs(addr.sin_port);
 }
 
-char Lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // Content-Length of a request head; 0 when absent or unreadable.
 std::size_t ContentLength(std::string_view head) {
   std::size_t pos = 0;
@@ -56,8 +54,7 @@ std::size_t ContentLength(std::string_view head) {
     if (end == std::string_view::npos) end = head.size();
     std::string_view line = head.substr(pos, end - pos);
     constexpr std::string_view kName = "content-length:";
-    if (line.size() >= kName.size() && std::equal(kName.begin(), kName.end(), line.begin(),
-                                                  [](char a, char b) { return a == Lower(b); })) {
+    if (base::StartsNoCase(line, kName)) {
       std::size_t value = 0;
       for (char c : line.substr(kName.size())) {
         if (c >= '0' && c <= '9') value = value * 10 + static_cast<std::size_t>(c - '0');

@@ -88,6 +88,7 @@ struct NoFiles : platform::FileSystem {
 
 struct StillClock : platform::Clock {
   double SecondsSinceMidnight() override { return 3600.0; }
+  std::int64_t SecondsSinceEpoch() override { return 1'300'000'000; }
 };
 
 struct NoCharset : platform::Charset {

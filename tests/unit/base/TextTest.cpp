@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "base/Ascii.h"
 #include "base/RuntimeError.h"
 
 namespace {
@@ -45,6 +46,24 @@ TEST(InStr, CaseFoldingAndReverseSearch) {
   EXPECT_EQ(base::InStrRev(u"a/b/c", u"/"), 4u);
   EXPECT_EQ(base::InStrRev(u"aaa", u"aa"), 2u);
   EXPECT_EQ(base::InStrRev(u"abc", u"x"), 0u);
+}
+
+// Only the 26 letters fold: the letters' neighbours, bytes of GBK characters and wide
+// characters pass unchanged.
+TEST(AsciiCase, FoldsTheLettersOnly) {
+  const struct {
+    std::string_view a, b;
+    bool equal;
+  } narrow[] = {{"Set-Cookie:", "set-cookie:", true},
+                {"@[`{", "`{@[", false},
+                {"\xC1\xD6", "\xE1\xF6", false},
+                {"ab", "abc", false}};
+  for (const auto& c : narrow) EXPECT_EQ(base::EqualsNoCase(c.a, c.b), c.equal) << c.a;
+  EXPECT_TRUE(base::StartsNoCase("Location: /x", "location:"));
+  EXPECT_FALSE(base::StartsNoCase("Loc", "location:"));
+  EXPECT_EQ(base::AsciiLowerCopy(std::string_view("GB2312@Z[\xC1")), "gb2312@z[\xC1");
+  EXPECT_EQ(base::AsciiLowerCopy(base::TextView(u"UTF-8 ÀÉ 中文")), u"utf-8 ÀÉ 中文");
+  EXPECT_TRUE(base::EqualsNoCase(base::TextView(u"True"), base::TextView(u"tRUE")));
 }
 
 TEST(Mid, TakesWhatTheTextHas) {

@@ -23,7 +23,8 @@ struct EngineRecorder {
 
   void Attach(net::ZezazurIrud& wd) {
     net::ZezazurIrud::Events e;
-    e.Status = [this](std::int32_t s) {
+    e.Status = [this](net::EngineStatus status) {
+      const auto s = static_cast<std::int32_t>(status);
       events.push_back("S" + std::to_string(s));
       if (onStatus) onStatus(s);
     };
@@ -34,7 +35,8 @@ struct EngineRecorder {
       speeds.push_back(speed);
       if (onProgress) onProgress(total, done, speed);
     };
-    e.Error = [this](std::int32_t code) {
+    e.Error = [this](net::EngineError error) {
+      const auto code = static_cast<std::int32_t>(error);
       events.push_back("E" + std::to_string(code));
       if (onError) onError(code);
     };

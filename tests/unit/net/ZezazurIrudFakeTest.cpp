@@ -324,7 +324,7 @@ TEST_F(EngineFake, HandlersMayStopReplaceHandlersAndFailWithoutHarm) {
   rec.onStatus = [&](std::int32_t s) {
     if (s != 5) return;
     net::ZezazurIrud::Events e;
-    e.Status = [&](std::int32_t) { ++replaced; };
+    e.Status = [&](net::EngineStatus) { ++replaced; };
     wd.SetEvents(std::move(e));
   };
   EXPECT_TRUE(wd.DownloadToFile());

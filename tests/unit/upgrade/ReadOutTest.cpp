@@ -89,9 +89,9 @@ TEST(ReadOut, StatusAndErrorCodesHaveTheirTexts) {
   upgrade::Formsj2& form = w.Accept();
   for (const Case& c : cases) {
     if (c.error) {
-      form.wd_Error(c.code);
+      form.wd_Error(static_cast<net::EngineError>(c.code));
     } else {
-      form.wd_Status(c.code);
+      form.wd_Status(static_cast<net::EngineStatus>(c.code));
     }
     EXPECT_EQ(form.DownState.GetText(), c.text) << c.error << " " << c.code;
   }
@@ -105,7 +105,7 @@ TEST(ReadOut, StatusSixLaunchesBeforeTheEndEventArrives) {
   World w;
   upgrade::Formsj2& form = w.Accept();
   w.shell.AddProgram(kInstaller);
-  EXPECT_THROW(form.wd_Status(6), fakes::ProgramEnded);
+  EXPECT_THROW(form.wd_Status(net::EngineStatus::kFinished), fakes::ProgramEnded);
   EXPECT_EQ(w.shell.Launched(), std::vector<base::Text>{kInstaller});
 }
 

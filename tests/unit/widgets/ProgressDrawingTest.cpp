@@ -47,7 +47,7 @@ TEST_F(ProgressDrawing, OneAssignmentClearsPrintsCentredAndFillsUnderNotXorPen) 
   EXPECT_EQ(pic.Drawing(), (Calls{"Clear", "ScaleWidth 100", "DrawMode 10", x, "CurrentY 97.5",
                                   "Print 44.50%", "FilledBox 0 0 44.5 7095 0xFF0000"}));
   EXPECT_EQ(bar.value(), 44);
-  EXPECT_EQ(pic.DrawMode(), platform::Canvas::kNotXorPen);
+  EXPECT_EQ(pic.DrawMode(), platform::DrawMode::kNotXorPen);
 }
 
 TEST_F(ProgressDrawing, PercentageText) {
