@@ -115,7 +115,7 @@ void ZezazurIrud::ParseUrl() {
     sPath = base::Mid(s, p);
     sHost = base::Left(s, p - 1);
   } else {
-    sPath = u"/";
+    sPath.assign(1, u'/');  // (a literal here trips a false -Wrestrict in GCC 12)
     sHost = s;
   }
   std::size_t colon = base::InStr(sHost, u":");
