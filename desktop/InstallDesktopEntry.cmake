@@ -15,7 +15,8 @@ if(exec MATCHES "[ \t\"'\\\\><~|&;$*?#()`]")
 endif()
 string(REPLACE "\\" "\\\\" QUORIN_EXEC "${exec}")
 
-set(entry "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/share/applications/${QUORIN_APP_ID}.desktop")
-message(STATUS "Installing: ${entry}")
-configure_file("${QUORIN_DESKTOP_TEMPLATE}" "${entry}" @ONLY)
+# The manifest lists installed paths without DESTDIR, as for every other file.
+set(entry "${CMAKE_INSTALL_PREFIX}/share/applications/${QUORIN_APP_ID}.desktop")
+message(STATUS "Installing: $ENV{DESTDIR}${entry}")
+configure_file("${QUORIN_DESKTOP_TEMPLATE}" "$ENV{DESTDIR}${entry}" @ONLY)
 list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${entry}")

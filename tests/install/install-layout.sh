@@ -7,6 +7,15 @@ source "$(dirname "$0")/common.sh"
 build=$1
 source_dir=$2
 
+# Both installs rewrite the build's install_manifest.txt: the user's is put back.
+manifest=$build/install_manifest.txt
+[ ! -e "$manifest" ] || cp -p "$manifest" "$tmp/manifest"
+restore() {
+  if [ -e "$tmp/manifest" ]; then mv -f "$tmp/manifest" "$manifest"; else rm -f "$manifest"; fi
+  rm -rf "$tmp"
+}
+trap restore EXIT
+
 # check ROOT EXEC: ROOT is the installed prefix on disk, EXEC the Exec key expected.
 check() {
   local root=$1 exec=$2
@@ -51,6 +60,8 @@ LIST
 prefix="/home/用户 名/.local"
 DESTDIR="$tmp/stage" cmake --install "$build" --prefix "$prefix" >/dev/null
 check "$tmp/stage$prefix" "\"$prefix/bin/quorin\""
+grep -qxF "$prefix/share/applications/org.quorin.quorin.desktop" "$manifest" ||
+  fail "install_manifest.txt does not list the desktop entry"
 
 cpack -G DEB -B "$tmp/package" --config "$build/CPackConfig.cmake" >/dev/null
 debs=("$tmp"/package/quorin_*.deb)
