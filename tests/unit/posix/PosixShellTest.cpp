@@ -76,6 +76,29 @@ TEST(PosixShell, ProgramDirectoryIsWhereTheProgramLies) {
   EXPECT_NE(directory.back(), u'/');
 }
 
+// An installed program is started through bin/quorin, a relative link into its program
+// directory lib/quorin/, where upgrades must go. This test program, started the same way
+// through two links, runs the test above in a child.
+TEST(PosixShell, ProgramDirectoryIsFoundThroughLinksToTheProgram) {
+  TempDir dir;
+  std::filesystem::create_directories(dir.Path("lib/quorin"));
+  std::filesystem::create_directories(dir.Path("bin"));
+  std::filesystem::create_symlink(std::filesystem::canonical("/proc/self/exe"),
+                                  dir.Path("lib/quorin/quorin"));
+  std::filesystem::create_symlink("../lib/quorin/quorin", dir.Path("bin/quorin"));
+
+  std::string command = "'" + dir.Path("bin/quorin").string() +
+                        "' --gtest_filter=PosixShell.ProgramDirectoryIsWhereTheProgramLies 2>&1";
+  FILE* child = popen(command.c_str(), "r");
+  ASSERT_NE(child, nullptr);
+  std::string output;
+  char buffer[4096];
+  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, child)) > 0;) output.append(buffer, n);
+  int status = pclose(child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
+  EXPECT_THAT(output, ::testing::HasSubstr("[  PASSED  ] 1 test.")) << output;
+}
+
 TEST(PosixShell, LaunchStartsAScriptDetachedAndWithoutArguments) {
   TempDir dir;
   const std::filesystem::path mark = dir.Path("mark");
