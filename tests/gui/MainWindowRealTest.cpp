@@ -10,46 +10,26 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
-#include <thread>
 
 #include "QtTestSupport.h"
 #include "app/Form2.h"
 #include "app/Program.h"
 #include "demo/DemoPortal.h"
 #include "platform/real/RealPlatform.h"
+#include "support/portal/RunningPortal.h"
 
 namespace {
 
 using platform::real::RealPlatform;
 
-// The demo portal on a free loopback port, served from its own thread.
-class RunningPortal {
- public:
-  explicit RunningPortal(std::string version,
-                         std::chrono::milliseconds manifestDelay = std::chrono::milliseconds(0))
-      : portal_(Options(std::move(version), manifestDelay)) {
-    if (!portal_.Listen()) throw std::runtime_error("the demo portal cannot listen");
-    thread_ = std::thread([this] { portal_.Run(); });
-  }
-  ~RunningPortal() {
-    portal_.Stop();
-    thread_.join();
-  }
-  base::Text Base() const {
-    return u"http://127.0.0.1:" + base::FromUtf8(std::to_string(portal_.Port()));
-  }
-
- private:
-  static demo::PortalOptions Options(std::string version, std::chrono::milliseconds delay) {
-    demo::PortalOptions options;
-    options.port = 0;
-    options.version = std::move(version);
-    options.manifestDelay = delay;
-    return options;
-  }
-  demo::DemoPortal portal_;
-  std::thread thread_;
-};
+// The demo portal offering the version, answering the manifest after the delay.
+support::RunningPortal Portal(
+    std::string version, std::chrono::milliseconds manifestDelay = std::chrono::milliseconds(0)) {
+  demo::PortalOptions options;
+  options.version = std::move(version);
+  options.manifestDelay = manifestDelay;
+  return support::RunningPortal(options);
+}
 
 app::Config ConfigFor(const base::Text& portalBase) {
   return app::Config{portalBase, u"http://localhost:1", u"http://127.0.0.1:1",
@@ -57,7 +37,7 @@ app::Config ConfigFor(const base::Text& portalBase) {
 }
 
 TEST(MainWindowOnTheRealPlatform, ReadsTheGbkManifestThroughTheHiddenBrowser) {
-  RunningPortal portal("3.2");  // a version that offers nothing
+  auto portal = Portal("3.2");  // a version that offers nothing
   RealPlatform real;
   app::Program program(real.platform, ConfigFor(portal.Base()));
   app::Form2& form = program.form2();
@@ -93,7 +73,7 @@ TEST(MainWindowOnTheRealPlatform, UnreachableManifestLeavesTheFieldsAsCreated) {
 TEST(MainWindowOnTheRealPlatform, AManifestThatNeverComesFailsAndTheWindowGoesOn) {
   // The portal accepts the manifest request and holds its answer far longer than a read
   // may wait: the load ends with the fields as they were, and so does the unload.
-  RunningPortal portal("3.3", std::chrono::minutes(10));
+  auto portal = Portal("3.3", std::chrono::minutes(10));
   RealPlatform real;
   app::Program program(real.platform, ConfigFor(portal.Base()));
   app::Form2& form = program.form2();

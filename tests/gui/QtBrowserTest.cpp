@@ -1,10 +1,6 @@
 // The browser adapter on QtWebEngine against pages served on loopback.
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -14,6 +10,7 @@
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <memory>
@@ -24,6 +21,7 @@
 #include "base/RuntimeError.h"
 #include "platform/qt/QtEventLoop.h"
 #include "platform/qt/QtWindow.h"
+#include "support/Ports.h"
 
 // What the desktop's URL opener would have been given.
 class DesktopOpener : public QObject {
@@ -65,6 +63,7 @@ class QtBrowserTest : public ::testing::Test {
       res.set_content("fast page", "text/plain; charset=utf-8");
     });
     routes.Get("/slow", [](const httplib::Request&, httplib::Response& res) {
+      ++slowRequests_;
       std::this_thread::sleep_for(std::chrono::milliseconds(1500));
       res.set_content("slow page", "text/plain; charset=utf-8");
     });
@@ -202,6 +201,14 @@ class QtBrowserTest : public ::testing::Test {
     ASSERT_EQ(std::system(click.c_str()), 0);
   }
 
+  // Navigates to the slow page and waits until its request has reached the server: the
+  // load is under way, its answer still to come.
+  void StartSlowLoad() {
+    const int before = slowRequests_;
+    browser_->Navigate(Url("/slow"));
+    ASSERT_TRUE(qttest::WaitUntil(loop_, [&] { return slowRequests_ > before; }));
+  }
+
   static std::string Echoed() {
     std::lock_guard lock(echoMutex_);
     return echoed_;
@@ -210,6 +217,7 @@ class QtBrowserTest : public ::testing::Test {
   static qttest::LoopbackServer* server_;
   static std::mutex echoMutex_;
   static std::string echoed_;  // the request target /echo last received
+  static std::atomic<int> slowRequests_;
   QtEventLoop loop_;
   std::unique_ptr<QtWindow> window_;
   Browser* browser_ = nullptr;
@@ -218,6 +226,7 @@ class QtBrowserTest : public ::testing::Test {
 qttest::LoopbackServer* QtBrowserTest::server_ = nullptr;
 std::mutex QtBrowserTest::echoMutex_;
 std::string QtBrowserTest::echoed_;
+std::atomic<int> QtBrowserTest::slowRequests_{0};
 
 TEST_F(QtBrowserTest, AnAddressGoesOutAsGivenAndAnyAddressCompletes) {
   struct Case {
@@ -358,8 +367,7 @@ TEST_F(QtBrowserTest, NavigationsWithoutALoadOfTheirOwnStillComplete) {
   browser_->Navigate(u"foo://bar");
   EXPECT_TRUE(WaitComplete(*browser_, 5000));
   // A blank page overtaking a load under way.
-  browser_->Navigate(Url("/slow"));
-  qttest::Pump(loop_, 300);
+  StartSlowLoad();
   browser_->Navigate(u"about:blank");
   EXPECT_TRUE(WaitComplete(*browser_, 5000));
 }
@@ -372,8 +380,7 @@ TEST_F(QtBrowserTest, OvertakenLoadsNeverComplete) {
   EXPECT_EQ(browser_->BodyInnerText(), u"fast page");
 
   // A slow load under way, overtaken by a fast one.
-  browser_->Navigate(Url("/slow"));
-  qttest::Pump(loop_, 300);
+  StartSlowLoad();
   EXPECT_LT(browser_->ReadyState(), Browser::kComplete);
   browser_->Navigate(Url("/fast"));
   ASSERT_TRUE(WaitComplete(*browser_));
@@ -420,18 +427,8 @@ TEST_F(QtBrowserTest, PortalBrowserLosesTheTopOfThePageAboveTheClientArea) {
 }
 
 TEST_F(QtBrowserTest, UnreachableAddressCompletesWithAnErrorPage) {
-  // A port nobody listens on: bound for a moment, then given back.
-  const int socket = ::socket(AF_INET, SOCK_STREAM, 0);
-  ASSERT_GE(socket, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  socklen_t length = sizeof address;
-  ASSERT_EQ(::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length), 0);
-  ::close(socket);
-  const std::string url =
-      "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/up1.txt";
+  support::RefusingPort refusing;
+  const std::string url = "http://127.0.0.1:" + std::to_string(refusing.Port()) + "/up1.txt";
 
   browser_->SetSilent(true);
   browser_->Navigate(std::u16string(url.begin(), url.end()));
@@ -450,8 +447,7 @@ TEST_F(QtBrowserTest, DownloadBeginIsRaisedOnEveryLoadStart) {
   EXPECT_EQ(begun, 2);
 
   // A navigation that overtakes one still loading begins too.
-  browser_->Navigate(Url("/slow"));
-  qttest::Pump(loop_, 300);
+  StartSlowLoad();
   browser_->Navigate(Url("/fast"));
   ASSERT_TRUE(WaitComplete(*browser_));
   EXPECT_EQ(begun, 4);
@@ -461,19 +457,20 @@ TEST_F(QtBrowserTest, DownloadBeginIsRaisedOnEveryLoadStart) {
 class DialogWatch {
  public:
   DialogWatch() : before_(qttest::VisibleTopLevels()) {
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      if (QWidget* modal = QApplication::activeModalWidget()) {
-        ++dialogs_;
-        modal->close();
-      }
-      for (QWidget* widget : qttest::VisibleTopLevels()) {
-        if (!before_.count(widget)) {
-          ++windows_;
-          widget->close();
-        }
-      }
-    });
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Look(); });
     timer_.start(20);
+  }
+  void Look() {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+      ++dialogs_;
+      modal->close();
+    }
+    for (QWidget* widget : qttest::VisibleTopLevels()) {
+      if (!before_.count(widget)) {
+        ++windows_;
+        widget->close();
+      }
+    }
   }
   int Dialogs() const { return dialogs_; }
   int Windows() const { return windows_; }
@@ -490,7 +487,13 @@ TEST_F(QtBrowserTest, SilentPageAnswersScriptDialogsWithoutShowingThem) {
   EXPECT_TRUE(browser_->Silent());
   DialogWatch watch;
   EXPECT_EQ(Load(*browser_, "/dialogs.html"), u"confirm=false prompt=null");
-  qttest::Pump(loop_, 200);
+  // The page's script has run to its end, past window.open; once the engine has also
+  // answered a script of ours, anything the page opened is on screen.
+  bool answered = false;
+  dynamic_cast<QWebEngineView*>(browser_)->page()->runJavaScript(
+      QStringLiteral("0"), [&](const QVariant&) { answered = true; });
+  ASSERT_TRUE(qttest::WaitUntil(loop_, [&] { return answered; }));
+  watch.Look();
   EXPECT_EQ(watch.Dialogs(), 0);
   EXPECT_EQ(watch.Windows(), 0);
 }

@@ -3,18 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <stdexcept>
 #include <string>
-#include <thread>
 
 #include "app/Form2.h"
 #include "app/Program.h"
@@ -25,6 +19,8 @@
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/qt/QtEventLoop.h"
 #include "platform/qt/QtUi.h"
+#include "support/TempDir.h"
+#include "support/portal/RunningPortal.h"
 #include "upgrade/Formsj2.h"
 
 namespace {
@@ -48,41 +44,18 @@ class NoLaunchShell : public platform::Shell {
   base::Text directory_;
 };
 
-// The demo portal on a loopback port the engine can reach (it narrows ports to 16 signed
-// bits), served from its own thread.
-class RunningPortal {
- public:
-  explicit RunningPortal(std::size_t rate) {
-    for (int i = 0; i < 50 && !portal_; ++i) {
-      demo::PortalOptions options;
-      options.version = "3.1";
-      options.rate = rate;
-      options.port = 20000 + static_cast<int>((getpid() + i * 97) % 12000);
-      portal_ = std::make_unique<demo::DemoPortal>(options);
-      if (!portal_->Listen()) portal_.reset();
-    }
-    if (!portal_) throw std::runtime_error("the demo portal cannot listen");
-    thread_ = std::thread([this] { portal_->Run(); });
-  }
-  ~RunningPortal() {
-    portal_->Stop();
-    thread_.join();
-  }
-  base::Text Base() const {
-    return u"http://127.0.0.1:" + base::FromUtf8(std::to_string(portal_->Port()));
-  }
-
- private:
-  std::unique_ptr<demo::DemoPortal> portal_;
-  std::thread thread_;
-};
+// The demo portal offering 3.1, sending the installer at `rate` bytes a second (0: at
+// once), on a port the engine can reach.
+support::RunningPortal Portal(std::size_t rate) {
+  demo::PortalOptions options;
+  options.version = "3.1";
+  options.rate = rate;
+  return support::RunningPortal(options, support::RunningPortal::Range::Short);
+}
 
 struct Upgrade : ::testing::Test {
-  Upgrade() { fs::create_directories(directory); }
-  ~Upgrade() override { fs::remove_all(directory); }
-
   // Loads the main window from the portal and shows the upgrade window.
-  upgrade::Formsj2& Start(const RunningPortal& portal) {
+  upgrade::Formsj2& Start(const support::RunningPortal& portal) {
     program = std::make_unique<app::Program>(
         platform, app::Config{portal.Base(), u"http://maker.test", u"http://127.0.0.1:1",
                               u"http://127.0.0.1:1"});
@@ -99,12 +72,10 @@ struct Upgrade : ::testing::Test {
     poll.start(20);
     return loop.Run();
   }
-  std::string Installer() const {
-    std::ifstream in(directory / demo::kInstallerSaveAs, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-  }
+  std::string Installer() const { return support::ReadFile(directory / demo::kInstallerSaveAs); }
 
-  fs::path directory = fs::temp_directory_path() / ("quorin-upgrade-" + std::to_string(getpid()));
+  support::TempDir temp{"quorin-upgrade"};
+  fs::path directory = temp.path();
   platform::qt::QtUi ui;
   platform::qt::QtEventLoop loop;
   platform::curl::CurlHttpClient http;
@@ -125,7 +96,7 @@ QWidget* UpgradeFrame() {
 }
 
 TEST_F(Upgrade, FetchesTheInstallerAndReportsALaunchThatFails) {
-  RunningPortal portal(0);
+  auto portal = Portal(0);
   upgrade::Formsj2& form = Start(portal);
   const base::Text target = base::FromUtf8((directory / demo::kInstallerSaveAs).string());
 
@@ -161,7 +132,7 @@ TEST_F(Upgrade, FetchesTheInstallerAndReportsALaunchThatFails) {
 }
 
 TEST_F(Upgrade, ClosingTheWindowDuringTheTransferStopsItAndEndsTheRun) {
-  RunningPortal portal(64 * 1024);  // five seconds for the installer
+  auto portal = Portal(64 * 1024);  // five seconds for the installer
   upgrade::Formsj2& form = Start(portal);
   bool closed = false;
   const int code = RunPolling([&] {

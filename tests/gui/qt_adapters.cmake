@@ -6,7 +6,7 @@ if(NOT TARGET PkgConfig::CPPHTTPLIB)
 endif()
 file(GLOB QUORIN_QT_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/Qt*.cpp)
 add_executable(qt_adapter_tests ${QUORIN_QT_TEST_SOURCES})
-target_link_libraries(qt_adapter_tests PRIVATE quorin_qt quorin_real GTest::gtest PkgConfig::CPPHTTPLIB
+target_link_libraries(qt_adapter_tests PRIVATE quorin_qt quorin_real quorin_test_support GTest::gtest PkgConfig::CPPHTTPLIB
   Threads::Threads)
 # The browser tests stand in for the desktop's URL opener with an object of their own.
 set_target_properties(qt_adapter_tests PROPERTIES AUTOMOC ON)

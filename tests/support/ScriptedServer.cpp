@@ -184,15 +184,39 @@ bool ScriptedServer::WaitForRequests(std::size_t n, std::chrono::milliseconds ti
   return changed_.wait_for(lock, timeout, [&] { return requests_.size() >= n; });
 }
 
-int ScriptedServer::UnusedPort() {
+bool ScriptedServer::WaitUntilBlocked(std::chrono::milliseconds timeout) const {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_for(lock, timeout, [&] { return blocked_ > 0; });
+}
+
+int ScriptedServer::Finished() const {
+  std::lock_guard lock(mutex_);
+  return finished_;
+}
+
+int ScriptedServer::SettledConnections(std::chrono::milliseconds timeout) {
   int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) throw std::runtime_error("UnusedPort: socket");
-  sockaddr_in addr = Loopback(0);
-  int port = 0;
-  if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) port = BoundPort(fd);
+  if (fd < 0) throw std::runtime_error("SettledConnections: socket");
+  sockaddr_in local = Loopback(0);
+  if (bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+    close(fd);
+    throw std::runtime_error("SettledConnections: bind");
+  }
+  {
+    std::lock_guard lock(mutex_);
+    probePort_ = BoundPort(fd);
+    probeAccepted_ = false;
+  }
+  sockaddr_in server = Loopback(port_);
+  const bool connected = connect(fd, reinterpret_cast<sockaddr*>(&server), sizeof server) == 0;
+  std::unique_lock lock(mutex_);
+  const bool accepted =
+      connected && changed_.wait_for(lock, timeout, [&] { return probeAccepted_; });
+  probePort_ = 0;
+  lock.unlock();
   close(fd);
-  if (port == 0) throw std::runtime_error("UnusedPort: bind");
-  return port;
+  if (!accepted) throw std::runtime_error("SettledConnections: not accepted");
+  return Connections();
 }
 
 void ScriptedServer::AcceptLoop() {
@@ -204,12 +228,21 @@ void ScriptedServer::AcceptLoop() {
     }
     if (fds[1].revents != 0) return;
     if ((fds[0].revents & POLLIN) == 0) continue;
-    int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    sockaddr_in peer{};
+    socklen_t peerLength = sizeof peer;
+    int fd = accept4(listenFd_, reinterpret_cast<sockaddr*>(&peer), &peerLength,
+                     SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (fd < 0) continue;
     std::lock_guard lock(mutex_);
     if (stopping_) {
       close(fd);
       return;
+    }
+    if (probePort_ != 0 && ntohs(peer.sin_port) == probePort_) {
+      probeAccepted_ = true;
+      changed_.notify_all();
+      close(fd);
+      continue;
     }
     ++connections_;
     std::vector<Action> script;
@@ -244,8 +277,15 @@ void ScriptedServer::Serve(int fd, std::vector<Action> script) {
       if (n > 0) {
         data += n;
         size -= static_cast<std::size_t>(n);
-      } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
+      } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+        {
+          std::lock_guard lock(mutex_);
+          ++blocked_;
+        }
+        changed_.notify_all();
         if (!wait(POLLOUT, -1)) return false;
+      } else if (n < 0 && errno == EINTR) {
+        continue;
       } else {
         return false;
       }
@@ -309,11 +349,21 @@ void ScriptedServer::Serve(int fd, std::vector<Action> script) {
         linger hard{1, 0};
         setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
         close(fd);
+        {
+          std::lock_guard lock(mutex_);
+          ++finished_;
+        }
+        changed_.notify_all();
         return;
       }
     }
     if (!go) break;
   }
+  {
+    std::lock_guard lock(mutex_);
+    ++finished_;
+  }
+  changed_.notify_all();
 
   // An orderly close; then let the client close its side first, so that bytes it may
   // still send do not turn our close into a reset that could discard the response.

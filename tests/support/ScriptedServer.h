@@ -72,9 +72,16 @@ class ScriptedServer {
   int Connections() const;
   // True once at least n requests have been received; false after the timeout.
   bool WaitForRequests(std::size_t n, std::chrono::milliseconds timeout) const;
-
-  // A loopback port that nothing listens on (bound and released again).
-  static int UnusedPort();
+  // True once a send found the client's side full: the server has run as far ahead of
+  // the client as the connection lets it. False after the timeout.
+  bool WaitUntilBlocked(std::chrono::milliseconds timeout) const;
+  // Connections whose script has come to its end, or was cut off by the client; a
+  // connection still in a Pause has not.
+  int Finished() const;
+  // Connections accepted, counting every one that any thread had made before this call:
+  // a connection of its own goes through the accept queue behind them (and is not
+  // counted). Throws when that connection is not accepted within the timeout.
+  int SettledConnections(std::chrono::milliseconds timeout);
 
  private:
   void AcceptLoop();
@@ -93,6 +100,10 @@ class ScriptedServer {
   std::size_t nextScript_ = 0;
   std::vector<std::string> requests_;
   int connections_ = 0;
+  int blocked_ = 0;
+  int finished_ = 0;
+  int probePort_ = 0;  // the local port of SettledConnections' own connection
+  bool probeAccepted_ = false;
   std::vector<std::thread> workers_;
   std::thread acceptor_;
 };

@@ -5,9 +5,12 @@
 #include <filesystem>
 #include <string>
 
-#include "TempDir.h"
+#include "support/TempDir.h"
 
 namespace posixtest {
+
+using support::TempDir;
+using support::WriteFile;
 namespace {
 
 using platform::FileSystem;
@@ -31,7 +34,7 @@ TEST_F(PosixFileSystemTest, OpenCreatesButNeverTruncates) {
   ASSERT_NE(file, FileSystem::kInvalid);
   EXPECT_TRUE(Write(file, "hello world"));
   EXPECT_TRUE(files_.Close(file));
-  EXPECT_EQ(Contents(dir_.Path("new.bin")), "hello world");
+  EXPECT_EQ(support::ReadFile(dir_.Path("new.bin")), "hello world");
 
   file = files_.OpenForWriting(dir_.Text("new.bin"));
   ASSERT_NE(file, FileSystem::kInvalid);
@@ -39,7 +42,7 @@ TEST_F(PosixFileSystemTest, OpenCreatesButNeverTruncates) {
   EXPECT_TRUE(files_.SeekToStart(file));
   EXPECT_TRUE(Write(file, "HE"));
   EXPECT_TRUE(files_.Close(file));
-  EXPECT_EQ(Contents(dir_.Path("new.bin")), "HEllo world");
+  EXPECT_EQ(support::ReadFile(dir_.Path("new.bin")), "HEllo world");
 }
 
 TEST_F(PosixFileSystemTest, TruncateCutsAtTheCurrentPosition) {
@@ -52,7 +55,7 @@ TEST_F(PosixFileSystemTest, TruncateCutsAtTheCurrentPosition) {
   EXPECT_TRUE(files_.Truncate(file));
   EXPECT_TRUE(Write(file, "d"));
   EXPECT_TRUE(files_.Close(file));
-  EXPECT_EQ(Contents(dir_.Path("old.bin")), "abcd");
+  EXPECT_EQ(support::ReadFile(dir_.Path("old.bin")), "abcd");
 }
 
 TEST_F(PosixFileSystemTest, AFileOpenForWritingIsExclusive) {

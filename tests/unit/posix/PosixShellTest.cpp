@@ -9,43 +9,36 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "TempDir.h"
+#include "support/TempDir.h"
+#include "support/Wait.h"
 
 namespace posixtest {
+
+using support::TempDir;
+using support::WriteFile;
 namespace {
 
-using namespace std::chrono_literals;
-
+// The file's text once a whole line is in it; empty when none comes.
 std::string WaitForContents(const std::filesystem::path& path) {
-  for (auto deadline = std::chrono::steady_clock::now() + 5s;
-       std::chrono::steady_clock::now() < deadline; std::this_thread::sleep_for(10ms)) {
-    std::string text = Contents(path);
-    if (!text.empty() && text.back() == '\n') return text;
-  }
-  return "";
-}
-
-bool WaitUntil(const std::function<bool()>& condition) {
-  for (auto deadline = std::chrono::steady_clock::now() + 10s;
-       std::chrono::steady_clock::now() < deadline; std::this_thread::sleep_for(10ms)) {
-    if (condition()) return true;
-  }
-  return condition();
+  std::string text;
+  support::WaitFor([&] {
+    text = support::ReadFile(path);
+    return !text.empty() && text.back() == '\n';
+  });
+  return !text.empty() && text.back() == '\n' ? text : "";
 }
 
 // Running means present and not a zombie: orphans wait for init to reap them.
 bool Running(pid_t pid) {
-  std::string stat = Contents("/proc/" + std::to_string(pid) + "/stat");
+  std::string stat = support::ReadFile("/proc/" + std::to_string(pid) + "/stat");
   std::size_t paren = stat.rfind(')');
   return paren != std::string::npos && paren + 2 < stat.size() && stat[paren + 2] != 'Z';
 }
@@ -200,14 +193,14 @@ TEST(PosixShell, EndProgramKillsEveryDescendantButNotALaunchedProgram) {
   ASSERT_EQ(waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
   pid_t sleeper = 0, shell = 0, grandchild = 0, installer = 0;
-  std::istringstream(Contents(pids)) >> sleeper >> shell >> grandchild >> installer;
+  std::istringstream(support::ReadFile(pids)) >> sleeper >> shell >> grandchild >> installer;
   KillOnExit cleanup{{installer, sleeper, shell, grandchild}};
   ASSERT_GT(sleeper, 0);
   ASSERT_GT(shell, 0);
   ASSERT_GT(grandchild, 0);
   ASSERT_GT(installer, 0);
 
-  WaitUntil([&] { return !Running(sleeper) && !Running(shell) && !Running(grandchild); });
+  support::WaitFor([&] { return !Running(sleeper) && !Running(shell) && !Running(grandchild); });
   for (pid_t pid : {sleeper, shell, grandchild}) {
     EXPECT_FALSE(Running(pid)) << "descendant " << pid << " outlived the end";
   }

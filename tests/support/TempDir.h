@@ -1,22 +1,26 @@
 #pragma once
 
-#include <cstdlib>
+#include <stdlib.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "base/Text.h"
 
-namespace posixtest {
+namespace support {
 
-// A fresh directory under the system's temporary directory, removed afterwards.
+// A fresh directory under the system's temporary directory, removed with everything in
+// it afterwards. Its own name has no dot.
 class TempDir {
  public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quorin-posix-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp");
+  explicit TempDir(std::string_view prefix = "quorin-test") {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp " + pattern);
     path_ = pattern;
   }
   ~TempDir() {
@@ -26,6 +30,7 @@ class TempDir {
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
+  const std::filesystem::path& path() const { return path_; }
   // The path of a name inside the directory, as the file system sees it.
   std::filesystem::path Path(const std::string& utf8Name) const {
     return path_ / std::filesystem::path(std::u8string(utf8Name.begin(), utf8Name.end()));
@@ -39,7 +44,8 @@ class TempDir {
   std::filesystem::path path_;
 };
 
-inline std::string Contents(const std::filesystem::path& path) {
+// The file's bytes; empty when it cannot be read.
+inline std::string ReadFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
@@ -48,4 +54,4 @@ inline void WriteFile(const std::filesystem::path& path, const std::string& cont
   std::ofstream(path, std::ios::binary) << contents;
 }
 
-}  // namespace posixtest
+}  // namespace support
