@@ -105,12 +105,18 @@ TEST(QtEventLoopTest, PostedWorkWaitsForAModalMessageBox) {
       log.push_back("posted");
       loop.Quit(0);
     });
-    QTimer::singleShot(200, [&] {
-      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        log.push_back("answering");
-        box->button(QMessageBox::Ok)->click();
-      }
+    // The box is answered once it has been up for a few ticks, passes of its own loop in
+    // which the posted work would have run, had it not waited.
+    int ticksWithTheBoxUp = 0;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box || ++ticksWithTheBoxUp < 5) return;
+      answer.stop();
+      log.push_back("answering");
+      box->button(QMessageBox::Ok)->click();
     });
+    answer.start(10);
     ui.MessageBox(u"text", u"title", platform::MsgBoxButtons::Ok, platform::MsgBoxIcon::Error);
     log.push_back("box closed");
   });

@@ -51,14 +51,6 @@ inline bool WaitUntil(platform::EventLoop& loop, const std::function<bool()>& do
   return true;
 }
 
-// Dispatches events for a while.
-inline void Pump(platform::EventLoop& loop, int milliseconds) {
-  QElapsedTimer clock;
-  clock.start();
-  WaitUntil(
-      loop, [&] { return clock.elapsed() >= milliseconds; }, milliseconds + 1000);
-}
-
 // An HTTP server on 127.0.0.1 at a port of the system's choosing, on its own thread.
 class LoopbackServer {
  public:

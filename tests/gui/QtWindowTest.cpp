@@ -16,7 +16,10 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
+#include <QWindow>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -50,28 +53,82 @@ void ClickAt(QWidget* widget, QPoint at) {
   Click(widget, at, QEvent::MouseButtonRelease);
 }
 
+// Counts the times a top-level widget came onto the screen: its window exposed after it
+// was not, or after it was hidden (first shown, or mapped again after it was taken off;
+// changing the flags puts up a new native window, whose old one goes unreported).
+class Appearances : public QObject {
+ public:
+  explicit Appearances(QWidget* frame) : frame_(frame) {
+    QCoreApplication::instance()->installEventFilter(this);
+  }
+  int Count() const { return count_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (!frame_ || watched != frame_->windowHandle()) return false;
+    if (event->type() == QEvent::Hide) {
+      exposed_ = false;
+    } else if (event->type() == QEvent::Expose) {
+      const bool exposed = frame_->windowHandle()->isExposed();
+      if (exposed && !exposed_) ++count_;
+      exposed_ = exposed;
+    }
+    return false;
+  }
+
+ private:
+  QPointer<QWidget> frame_;
+  bool exposed_ = false;
+  int count_ = 0;
+};
+
 class QtWindowTest : public ::testing::Test {
  protected:
   void TearDown() override {
+    appearances_.reset();
     window_.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
   QtWindow& Make(const platform::WindowSpec& spec) {
     window_ = std::make_unique<QtWindow>(spec);
+    appearances_ = std::make_unique<Appearances>(window_->Frame());
     return *window_;
   }
-  // Lets the window system catch up with what was asked of it.
-  void Settle(int milliseconds = 100) { qttest::Pump(loop_, milliseconds); }
+  // Runs `change`, which puts the window on the screen (again), and waits until the X
+  // server has mapped it and it is exposed; false when that did not happen.
+  bool Appears(const std::function<void()>& change) {
+    const int before = appearances_->Count();
+    change();
+    return qttest::WaitUntil(loop_, [&] {
+      return appearances_->Count() > before && window_->Frame()->windowHandle()->isExposed();
+    });
+  }
+  // Runs the loop while a timer of `intervalMs` ticks `ticks` times: by then a timer of
+  // the window with no longer an interval would have ticked, had it been running.
+  bool WhileATimerTicks(int intervalMs, int ticks = 5) {
+    int seen = 0;
+    QTimer witness;
+    QObject::connect(&witness, &QTimer::timeout, [&] { ++seen; });
+    witness.start(intervalMs);
+    return qttest::WaitUntil(loop_, [&] { return seen >= ticks; });
+  }
+  // Runs the loop until what was queued so far has been delivered.
+  bool QueuedEventsDelivered() {
+    bool delivered = false;
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [&] { delivered = true; }, Qt::QueuedConnection);
+    return qttest::WaitUntil(loop_, [&] { return delivered; });
+  }
 
   QtEventLoop loop_;
   std::unique_ptr<QtWindow> window_;
+  std::unique_ptr<Appearances> appearances_;
 };
 
 TEST_F(QtWindowTest, ClientAreaBelowTheMenuIsTheDesignSizeAndTheFrameIsFixed) {
   QtWindow& window = Make(qttest::Window(u"主窗口 高清云播放器", 14805, 7800));
   for (const char16_t* caption : kMainMenu) window.AddMenuItem(u"m", caption, [] {});
-  window.Show();
-  Settle();
+  ASSERT_TRUE(Appears([&] { window.Show(); }));
   EXPECT_EQ(window.ClientArea()->size(), QSize(987, 520));
   // However many rows the menu takes, it sits above the client area, not in it.
   EXPECT_EQ(window.ClientArea()->geometry().top(), window.Menu()->geometry().bottom() + 1);
@@ -87,8 +144,7 @@ TEST_F(QtWindowTest, ClientAreaBelowTheMenuIsTheDesignSizeAndTheFrameIsFixed) {
   EXPECT_EQ(window.Frame()->windowTitle(), QStringLiteral("主窗口 高清云播放器"));
 
   QtWindow& dialog = Make(qttest::Window(u"升级", 7515, 3030, FrameStyle::FixedDialog));
-  dialog.Show();
-  Settle();
+  ASSERT_TRUE(Appears([&] { dialog.Show(); }));
   EXPECT_EQ(dialog.ClientArea()->size(), QSize(501, 202));
   EXPECT_EQ(dialog.Frame()->size(), QSize(501, 202));
   EXPECT_FALSE(dialog.Frame()->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
@@ -99,8 +155,7 @@ TEST_F(QtWindowTest, ASizableWindowKeepsItsControlsWhereTheyAre) {
   QtWindow& window = Make(qttest::Window(u"可调", 14805, 7800, FrameStyle::Sizable));
   window.AddMenuItem(u"m", u"高清影院", [] {});
   window.AddTextBox(qttest::Control(u"Text1", {1440, 7440, 8055, 340}), u"", 1);
-  window.Show();
-  Settle();
+  ASSERT_TRUE(Appears([&] { window.Show(); }));
   EXPECT_EQ(window.ClientArea()->size(), QSize(987, 520));
   const Qt::WindowFlags flags = window.Frame()->windowFlags();
   EXPECT_TRUE(flags.testFlag(Qt::WindowMinimizeButtonHint));
@@ -110,21 +165,25 @@ TEST_F(QtWindowTest, ASizableWindowKeepsItsControlsWhereTheyAre) {
   const QRect placed = box->geometry();
   for (QSize size : {QSize(600, 300), QSize(1200, 800)}) {
     window.Frame()->resize(size);
-    Settle();
+    // Until the native window has the new size and the client area has been laid out
+    // anew below the menu.
+    EXPECT_TRUE(qttest::WaitUntil(loop_, [&] {
+      const QRect client = window.ClientArea()->geometry();
+      return window.Frame()->windowHandle()->geometry().size() == size &&
+             client.width() == size.width() && client.bottom() == size.height() - 1;
+    }));
     EXPECT_EQ(window.Frame()->size(), size);
     EXPECT_EQ(box->geometry(), placed);
   }
   // Shown again, it keeps the size the user gave it.
   window.Hide();
-  window.Show();
-  Settle();
+  ASSERT_TRUE(Appears([&] { window.Show(); }));
   EXPECT_EQ(window.Frame()->size(), QSize(1200, 800));
 }
 
 TEST_F(QtWindowTest, CentredWhenFirstShownOnlyThen) {
   QtWindow& window = Make(qttest::Window(u"居中", 7515, 3030));
-  window.Show();
-  Settle();
+  ASSERT_TRUE(Appears([&] { window.Show(); }));
   const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
   const QRect frame = window.Frame()->frameGeometry();
   EXPECT_LE(std::abs(frame.center().x() - screen.center().x()), 2);
@@ -133,8 +192,7 @@ TEST_F(QtWindowTest, CentredWhenFirstShownOnlyThen) {
   window.Frame()->move(10, 20);
   window.Hide();
   EXPECT_FALSE(window.IsVisible());
-  window.Show();
-  Settle();
+  ASSERT_TRUE(Appears([&] { window.Show(); }));
   EXPECT_TRUE(window.IsVisible());
   EXPECT_EQ(window.Frame()->pos(), QPoint(10, 20));
 }
@@ -145,8 +203,7 @@ TEST_F(QtWindowTest, MenuItemsStandInOrderAndEachClickRunsItsHandler) {
   for (const char16_t* caption : kMainMenu) {
     window.AddMenuItem(u"item", caption, [&clicked, caption] { clicked.push_back(caption); });
   }
-  window.Show();
-  Settle();
+  ASSERT_TRUE(Appears([&] { window.Show(); }));
   const QList<QAction*> actions = window.Menu()->actions();
   ASSERT_EQ(actions.size(), 15);
   for (int i = 0; i < 15; ++i) {
@@ -156,7 +213,7 @@ TEST_F(QtWindowTest, MenuItemsStandInOrderAndEachClickRunsItsHandler) {
   // Clicked with the mouse, as the user does.
   ClickAt(window.Menu(), window.Menu()->actionGeometry(actions[3]).center());
   ClickAt(window.Menu(), window.Menu()->actionGeometry(actions[14]).center());
-  Settle(50);
+  EXPECT_TRUE(qttest::WaitUntil(loop_, [&] { return clicked.size() >= 2; }));
   EXPECT_EQ(clicked, (std::vector<std::u16string>{u"动作片", u"欧美片"}));
 }
 
@@ -168,8 +225,7 @@ TEST_F(QtWindowTest, ControlsSitAtTheirTwipRectanglesClippedToTheClientArea) {
   window.AddTextBox(Control(u"Text1", {1440, 4080, 4455, 735}), u"", 1);
   window.AddTextBox(Control(u"shengji", {0, 585, 495, 270}), u"0", 2);
   window.AddTextBox(Control(u"Text4", {480, 480, 375, 375}, {}, false), u"", 3);
-  window.Show();
-  Settle();
+  ASSERT_TRUE(Appears([&] { window.Show(); }));
 
   QWidget* browser = window.Control(u"WebBrowser1");
   EXPECT_EQ(browser->geometry(), QRect(0, -32, 501, 234));
@@ -211,8 +267,15 @@ TEST_F(QtWindowTest, LabelsAndFramesDrawTextInTheirColours) {
                   base::kRed);
   window.AddLabel(Control(u"Caption", {240, 240, 975, 180}, u"Frame3"), u"远程文件：",
                   base::kButtonText);
-  window.Show();
-  Settle();
+  ASSERT_TRUE(Appears([&] { window.Show(); }));
+  // A label's text reaches the widget with the next frame.
+  const auto shown = [&](const char16_t* name, const char16_t* text) {
+    return static_cast<QLabel*>(window.Control(name))->text().toStdU16String() == text;
+  };
+  EXPECT_TRUE(qttest::WaitUntil(loop_, [&] {
+    return shown(u"DownTo", u"下载进度：") && shown(u"DownSpeed", u"0.00 KB/s") &&
+           shown(u"Caption", u"远程文件：");
+  }));
 
   EXPECT_EQ(blue.Text(), u"下载进度：");
   EXPECT_TRUE(DrawsIn(window.Control(u"DownTo"), QColor(0, 0, 255)));
@@ -228,12 +291,13 @@ TEST_F(QtWindowTest, CloseButtonOnlyAsksTheForm) {
   QtWindow& window = Make(qttest::Window(u"关闭", 7515, 3030));
   int asked = 0;
   window.OnCloseRequest([&] { ++asked; });
-  window.Show();
-  Settle();
+  ASSERT_TRUE(Appears([&] { window.Show(); }));
   window.Frame()->close();  // what the window manager's close button leads to
-  Settle(50);
+  // Whatever the close set going has been delivered by the time this is.
+  ASSERT_TRUE(QueuedEventsDelivered());
   EXPECT_EQ(asked, 1);
   EXPECT_TRUE(window.IsVisible());
+  EXPECT_TRUE(window.Frame()->windowHandle()->isExposed());
 
   window.Close();
   EXPECT_FALSE(window.IsVisible());
@@ -251,15 +315,15 @@ TEST_F(QtWindowTest, WindowDestroyedFromItsOwnHandlerGoesQuietly) {
     window_.reset();  // the form unloads its own window from the menu handler
     loop_.DoEvents();
   });
-  window.Show();
-  Settle();
+  ASSERT_TRUE(Appears([&] { window.Show(); }));
+  ASSERT_TRUE(qttest::WaitUntil(loop_, [&] { return ticks >= 2; }));  // it does tick
   QPointer<QWidget> frame = window.Frame();
   QAction* action = window.Menu()->actions().front();
   action->trigger();
   EXPECT_EQ(clicks, 1);
   ASSERT_FALSE(frame.isNull());  // still on the stack of the click just now
   const int ticksBefore = ticks;
-  Settle(100);
+  ASSERT_TRUE(WhileATimerTicks(10));
   EXPECT_EQ(ticks, ticksBefore);
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(frame.isNull());
@@ -267,13 +331,13 @@ TEST_F(QtWindowTest, WindowDestroyedFromItsOwnHandlerGoesQuietly) {
 
 TEST_F(QtWindowTest, TopmostKeepsThePlaceAndSize) {
   QtWindow& window = Make(qttest::Window(u"置顶", 7515, 3030, FrameStyle::FixedDialog));
-  window.Show();
-  Settle();
+  ASSERT_TRUE(Appears([&] { window.Show(); }));
   window.Frame()->move(40, 60);
-  Settle();
+  ASSERT_TRUE(qttest::WaitUntil(
+      loop_, [&] { return window.Frame()->windowHandle()->framePosition() == QPoint(40, 60); }));
   const QRect before = window.Frame()->geometry();
-  window.SetTopmost();
-  Settle();
+  // Taken off the screen and put back.
+  ASSERT_TRUE(Appears([&] { window.SetTopmost(); }));
   EXPECT_TRUE(window.Frame()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
   EXPECT_TRUE(window.IsVisible());
   EXPECT_EQ(window.Frame()->geometry(), before);
@@ -307,8 +371,7 @@ TEST_F(QtWindowTest, ClickInTextBoxRunsTheHandlerAfterQtPlacedTheCaret) {
   QtWindow& window = Make(qttest::Window(u"点击", 14805, 7800));
   auto& box = window.AddTextBox(Control(u"Text1", {1440, 7000, 8055, 340}), u"", 1);
   window.AddButton(Control(u"Command2", {10320, 7440, 855, 345}), u"播放", 2, [] {});
-  window.Show();
-  Settle();
+  ASSERT_TRUE(Appears([&] { window.Show(); }));
   auto* edit = static_cast<QLineEdit*>(window.Control(u"Text1"));
   box.SetText(u"magnet:?xt=urn");
   edit->setCursorPosition(0);
@@ -335,8 +398,7 @@ TEST_F(QtWindowTest, ButtonsClickAndPicturesShowTheirImage) {
   buffer.open(QIODevice::WriteOnly);
   image.save(&buffer, "PNG");
   window.AddPicture(Control(u"Image2", {0, 7440, 1350, 345}), bytes.toStdString());
-  window.Show();
-  Settle();
+  ASSERT_TRUE(Appears([&] { window.Show(); }));
   QWidget* button = window.Control(u"Command2");
   ClickAt(button, button->rect().center());
   EXPECT_EQ(played, 1);
@@ -349,20 +411,19 @@ TEST_F(QtWindowTest, TimerTicksWhileEnabledWithAnInterval) {
   QtWindow& window = Make(qttest::Window(u"定时", 7515, 3030));
   int ticks = 0;
   auto& timer = window.AddTimer(u"T1", 20, false, [&] { ++ticks; });
-  Settle(80);
+  ASSERT_TRUE(WhileATimerTicks(20));
   EXPECT_EQ(ticks, 0);
   timer.SetEnabled(true);
-  EXPECT_TRUE(qttest::WaitUntil(
-      loop_, [&] { return ticks >= 2; }, 2000));
+  EXPECT_TRUE(qttest::WaitUntil(loop_, [&] { return ticks >= 2; }));
   timer.SetEnabled(false);
   const int stopped = ticks;
-  Settle(80);
+  ASSERT_TRUE(WhileATimerTicks(20));
   EXPECT_EQ(ticks, stopped);
   EXPECT_FALSE(timer.Enabled());
 
   timer.SetInterval(0);  // enabled without an interval: never ticks
   timer.SetEnabled(true);
-  Settle(80);
+  ASSERT_TRUE(WhileATimerTicks(20));
   EXPECT_EQ(ticks, stopped);
   EXPECT_TRUE(timer.Enabled());
   EXPECT_EQ(timer.Interval(), 0);
@@ -370,7 +431,8 @@ TEST_F(QtWindowTest, TimerTicksWhileEnabledWithAnInterval) {
   EXPECT_EQ(timer.Interval(), 3000);
 }
 
-// Answers the next modal message box: records what it shows and presses a key on it.
+// Answers the next modal message box as soon as it is up: records what it shows and
+// presses a key on it.
 struct BoxAnswer {
   QString title;
   QString text;
@@ -378,10 +440,12 @@ struct BoxAnswer {
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   QString defaultButton;
   QStringList buttons;
+  QTimer watch;
   void Arm(int key) {
-    QTimer::singleShot(150, [this, key] {
+    QObject::connect(&watch, &QTimer::timeout, [this, key] {
       auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
       if (!box) return;
+      watch.stop();
       title = box->windowTitle();
       text = box->text();
       format = box->textFormat();
@@ -392,6 +456,7 @@ struct BoxAnswer {
       QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
       QApplication::sendEvent(box, &press);
     });
+    watch.start(10);
   }
 };
 
