@@ -16,8 +16,9 @@ int main(int argc, char* argv[]) {
   QApplication::setWindowIcon(platform::qt::ProgramIcon());
 
   platform::real::RealPlatform real;
-  app::Program program(real.platform, app::Config{QUORIN_PORTAL_BASE, QUORIN_MAKER_SITE,
-                                                  QUORIN_VIDEO_SERVICE, QUORIN_FILE_HOST});
+  app::Program program(real.platform,
+                       app::Config{QUORIN_PORTAL_BASE, QUORIN_MAKER_SITE, QUORIN_VIDEO_SERVICE,
+                                   QUORIN_FILE_HOST, QUORIN_UPDATE_PUBLIC_KEY});
   upgrade::RegisterFormsj2(program);
   windows::RegisterForms(program);
   return program.Run();

@@ -16,7 +16,9 @@ platform::ControlSpec Control(const base::Text& name, platform::Rect rect, bool 
   return spec;
 }
 
-// The manifest's values, in the order they are read and stored.
+// The manifest's values, in the order they are read and stored. The signature comes
+// before the version: the version's change may open the upgrade window, which takes its
+// copy of the signature as it loads.
 struct ManifestRow {
   const char16_t* startMarker;
   int skip;
@@ -28,6 +30,7 @@ constexpr ManifestRow kManifestRows[] = {
     {u"文件名下载", 7, u"文件名结束", &Form2::Text8},
     {u"改文件名", 6, u"完成文件", &Form2::Text7},
     {u"服务器一下载开始", 8, u"服务器一下载结束", &Form2::Text9},
+    {u"安装包签名", 7, u"签名结束", &Form2::TextSig},
     {u"下载开始", 6, u"下载结束", &Form2::shengji},
 };
 
@@ -76,11 +79,13 @@ Form2::Form2(Program& program)
   AddField(Text6, u"Text6", {0, 120, 1095, 375});
   AddField(Text4, u"Text4", {480, 480, 375, 375});
   AddField(Text10, u"Text10", {4320, 120, 1095, 375});
+  AddField(TextSig, u"TextSig", {6480, 120, 1095, 375});
 
   shengji.OnChange([this] { shengji_Change(); });
   Text7.OnChange([this] { Text7_Change(); });
   Text8.OnChange([this] { Text8_Change(); });
   Text9.OnChange([this] { Text9_Change(); });
+  TextSig.OnChange([this] { TextSig_Change(); });
   Text4.OnChange([this] { Text4_Change(); });
   WebBrowser1.OnDownloadBegin([this] { WebBrowser1_DownloadBegin(); });
   // The manifest is plain text: a page served in its place runs nothing.
@@ -205,6 +210,10 @@ void Form2::Text8_Change() {
 void Form2::Text9_Change() {
   Clean(Text9);
   Text6.SetText(Text9.GetText() + Text8.GetText());
+}
+
+void Form2::TextSig_Change() {
+  Clean(TextSig);
 }
 
 void Form2::Text4_Change() {

@@ -42,7 +42,7 @@ class Form2 : public Form {
   void Form_Load() override;
   void Form_Unload() override;
 
-  // Loads the manifest into WebBrowser2, waits for it and stores its four values.
+  // Loads the manifest into WebBrowser2, waits for it and stores its values.
   void ReadManifest();
 
   platform::Browser& WebBrowser1;
@@ -59,6 +59,9 @@ class Form2 : public Form {
   base::TextField Text6{u"Text6"};
   base::TextField Text4{u""};
   base::TextField Text10{u"Text10"};
+  // The manifest's signature of the installer (base64), cleaned like the file names.
+  // Starts empty: an unsigned manifest leaves it so, and a configured key refuses it.
+  base::TextField TextSig{u""};
 
   // The program's own version.
   double localVersion = 0;
@@ -81,6 +84,7 @@ class Form2 : public Form {
   void Text7_Change();
   void Text8_Change();
   void Text9_Change();
+  void TextSig_Change();
   void Text4_Change();
   void WebBrowser1_DownloadBegin();
 

@@ -18,6 +18,7 @@
 #include "base/Text.h"
 #include "platform/Platform.h"
 #include "platform/curl/CurlHttpClient.h"
+#include "platform/openssl/OpenSslSignatureVerifier.h"
 #include "platform/posix/IconvCharset.h"
 #include "platform/posix/PosixClock.h"
 #include "platform/posix/PosixFileSystem.h"
@@ -106,10 +107,12 @@ int main(int argc, char* argv[]) {
   platform::posix::PosixClock clock;
   ReportingShell shell(base::FromUtf8(directory), marks);
   platform::posix::IconvCharset charset;
-  platform::Platform platform{ui, loop, http, files, clock, shell, charset};
+  platform::openssl::OpenSslSignatureVerifier signatures;
+  platform::Platform platform{ui, loop, http, files, clock, shell, charset, signatures};
   // Port 9 on loopback refuses at once: the main window loads without a manifest.
+  // No key: the fetched file is not a signed installer.
   app::Program program(platform, app::Config{u"http://127.0.0.1:9", u"http://127.0.0.1:9",
-                                             u"http://127.0.0.1:9", u"http://127.0.0.1:9"});
+                                             u"http://127.0.0.1:9", u"http://127.0.0.1:9", u""});
   upgrade::RegisterFormsj2(program);
 
   app::Form2& main = program.form2();

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "demo/DemoSigning.h"
 #include "demo/Gbk.h"
 #include "demo/Pages.h"
 
@@ -66,7 +67,8 @@ std::string InstallerName(std::string_view version) {
   return "QuorinSetup-" + std::string(version) + ".sh";
 }
 
-std::string ManifestText(std::string_view version, std::string_view prefix) {
+std::string ManifestText(std::string_view version, std::string_view prefix,
+                         std::string_view signatureBlock) {
   const std::string lines[] = {
       "下载开始",         std::string(version),          "下载结束",
       "服务器一下载开始", std::string(prefix),           "服务器一下载结束",
@@ -74,7 +76,7 @@ std::string ManifestText(std::string_view version, std::string_view prefix) {
       "改文件名",         std::string(kInstallerSaveAs), "完成文件"};
   std::string text;
   for (const std::string& line : lines) text += line + "\r\n";
-  return text;
+  return text + std::string(signatureBlock);
 }
 
 std::string InstallerScript(std::string_view version, std::string_view logPath) {
@@ -100,6 +102,20 @@ DemoPortal::DemoPortal(PortalOptions options)
       installerName_(InstallerName(options_.version)),
       installer_(InstallerScript(options_.version, options_.installerLogPath)),
       server_(std::make_unique<httplib::Server>()) {
+  switch (options_.signature) {
+    case SignatureMode::Good:
+      signatureBlock_ = SignatureBlock(DemoSignature(installer_));
+      break;
+    case SignatureMode::Bad: {
+      // A genuine signature by the demo key, of a file that differs in one bit.
+      std::string other = installer_;
+      other.back() = static_cast<char>(other.back() ^ 1);
+      signatureBlock_ = SignatureBlock(DemoSignature(other));
+      break;
+    }
+    case SignatureMode::None:
+      break;
+  }
   if (!options_.logPath.empty()) {
     log_ = std::fopen(options_.logPath.c_str(), "a");
     if (!log_) throw std::runtime_error("cannot open the log " + options_.logPath);
@@ -149,7 +165,8 @@ DemoPortal::DemoPortal(PortalOptions options)
       response.status = 503;
       return;
     }
-    response.set_content(ToGbk(ManifestText(options_.version, FilesPrefix(request))), "text/plain");
+    response.set_content(
+        ToGbk(ManifestText(options_.version, FilesPrefix(request), signatureBlock_)), "text/plain");
   });
 
   server_->Get("/files/(.+)", [this](const httplib::Request& request, httplib::Response& response) {

@@ -17,6 +17,13 @@ struct Response;
 
 namespace demo {
 
+// What the manifest says of the installer's signature.
+enum class SignatureMode {
+  Good,  // the demo key's signature of the installer served
+  Bad,   // the demo key's signature of another file, as if the installer were swapped
+  None,  // no signature block
+};
+
 struct PortalOptions {
   std::string bind = "127.0.0.1";
   int port = 8731;  // 0 picks a free port
@@ -25,13 +32,16 @@ struct PortalOptions {
   std::chrono::milliseconds manifestDelay{0};
   std::string logPath;           // one line per request when set
   std::string installerLogPath;  // where the installer records its runs; empty: in $HOME
+  SignatureMode signature = SignatureMode::Good;
 };
 
 // The installer's name on the file host and the name the manifest saves it under.
 std::string InstallerName(std::string_view version);
 inline constexpr std::string_view kInstallerSaveAs = "QuorinSetup.sh";
-// The update manifest's text (UTF-8; served in GBK), twelve lines each ended by CR LF.
-std::string ManifestText(std::string_view version, std::string_view prefix);
+// The update manifest's text (UTF-8; served in GBK), twelve lines each ended by CR LF,
+// followed by `signatureBlock` (see SignatureBlock) when there is one.
+std::string ManifestText(std::string_view version, std::string_view prefix,
+                         std::string_view signatureBlock = {});
 // A shell script that appends a dated line to its log file and exits, padded with
 // comment lines so that a rate-limited download of it lasts a few seconds.
 std::string InstallerScript(std::string_view version, std::string_view logPath);
@@ -65,6 +75,7 @@ class DemoPortal {
   PortalOptions options_;
   std::string installerName_;
   std::string installer_;
+  std::string signatureBlock_;  // what the manifest ends with
   int port_ = 0;
   std::unique_ptr<httplib::Server> server_;
   std::mutex mutex_;

@@ -14,7 +14,10 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: quorin-demo-portal [--port N] [--bind ADDRESS] [--version V] [--rate BYTES_PER_SEC]\n"
-    "                          [--manifest-delay MS] [--log FILE] [--installer-log FILE]\n";
+    "                          [--manifest-delay MS] [--log FILE] [--installer-log FILE]\n"
+    "                          [--signature good|bad|none]\n"
+    "--signature: the manifest signs the installer with the demo key (good, the default),\n"
+    "             carries the demo key's signature of another file (bad), or none.\n";
 
 [[noreturn]] void Fail(const std::string& message) {
   std::fprintf(stderr, "quorin-demo-portal: %s\n%s", message.c_str(), kUsage);
@@ -73,6 +76,16 @@ int main(int argc, char** argv) {
       options.logPath = value;
     } else if (option == "--installer-log") {
       options.installerLogPath = value;
+    } else if (option == "--signature") {
+      if (value == "good") {
+        options.signature = demo::SignatureMode::Good;
+      } else if (value == "bad") {
+        options.signature = demo::SignatureMode::Bad;
+      } else if (value == "none") {
+        options.signature = demo::SignatureMode::None;
+      } else {
+        Fail("--signature: good, bad or none: " + value);
+      }
     } else {
       Fail("unknown option " + option);
     }
@@ -86,8 +99,12 @@ int main(int argc, char** argv) {
       return 1;
     }
     const bool v6 = options.bind.find(':') != std::string::npos;
-    std::printf("quorin-demo-portal: http://%s%s%s:%d/ (manifest version %s)\n", v6 ? "[" : "",
-                options.bind.c_str(), v6 ? "]" : "", portal.Port(), options.version.c_str());
+    const char* signature = options.signature == demo::SignatureMode::Good  ? "good"
+                            : options.signature == demo::SignatureMode::Bad ? "bad"
+                                                                            : "none";
+    std::printf("quorin-demo-portal: http://%s%s%s:%d/ (manifest version %s, signature %s)\n",
+                v6 ? "[" : "", options.bind.c_str(), v6 ? "]" : "", portal.Port(),
+                options.version.c_str(), signature);
     std::fflush(stdout);
     portal.Run();
   } catch (const std::exception& error) {

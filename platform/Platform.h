@@ -6,6 +6,7 @@
 #include "platform/FileSystem.h"
 #include "platform/HttpClient.h"
 #include "platform/Shell.h"
+#include "platform/SignatureVerifier.h"
 #include "platform/Ui.h"
 
 namespace platform {
@@ -20,6 +21,7 @@ struct Platform {
   Clock& clock;
   Shell& shell;
   Charset& charset;
+  SignatureVerifier& signatures;
 };
 
 }  // namespace platform

@@ -127,6 +127,7 @@ void Formsj2::Form_Load() {
   });
   Text1.SetText(program_.form2().Text6.GetText());
   Text2.SetText(program_.form2().Text7.GetText());
+  signature_ = program_.form2().TextSig.GetText();
   T1.SetEnabled(true);
 }
 
@@ -169,7 +170,7 @@ void Formsj2::DownState_Change() {
   base::SkipOnFailure([&] {
     // The copy made at load names the file, whatever the main window says now.
     const std::optional<base::Text> installer = LocalPath(Text2.GetText());
-    launched = installer && program_.Platform().shell.Launch(*installer);
+    launched = installer && MakerSigned(*installer) && program_.Platform().shell.Launch(*installer);
   });
   if (!launched) {
     program_.Platform().ui.MessageBox(u"连接服务器失败！请访问官方网站下载最新版本！",
@@ -178,6 +179,20 @@ void Formsj2::DownState_Change() {
     return;
   }
   program_.EndProgram();
+}
+
+bool Formsj2::MakerSigned(const base::Text& installer) {
+  const base::Text& key = program_.GetConfig().updatePublicKey;
+  if (key.empty()) return true;
+  platform::Platform& p = program_.Platform();
+  if (p.signatures.Verify(key, signature_, installer) == platform::SignatureCheck::Valid)
+    return true;
+  // Whatever came instead of the maker's installer goes: the file checked, and the one
+  // downloaded when the manifest renamed it in between.
+  p.files.DeleteFile(installer);
+  if (wd && !wd->Filename().empty() && wd->Filename() != installer)
+    p.files.DeleteFile(wd->Filename());
+  return false;
 }
 
 void Formsj2::wd_Progress(double dbFileSize, double dbFinished, double dbSpeed) {

@@ -64,6 +64,12 @@ class Formsj2 : public app::Form {
   // The path under the program directory for a name from the manifest; nothing when the
   // name would leave the directory.
   std::optional<base::Text> LocalPath(base::TextView name);
+  // Whether the installer may run: always without a configured key; with one, only when
+  // the manifest's signature of it holds. A refused installer is deleted.
+  bool MakerSigned(const base::Text& installer);
+
+  // The main window's signature of the installer, copied at load with its address.
+  base::Text signature_;
 };
 
 // Tells the program how to make the upgrade window.

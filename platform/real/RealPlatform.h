@@ -2,6 +2,7 @@
 
 #include "platform/Platform.h"
 #include "platform/curl/CurlHttpClient.h"
+#include "platform/openssl/OpenSslSignatureVerifier.h"
 #include "platform/posix/IconvCharset.h"
 #include "platform/posix/PosixClock.h"
 #include "platform/posix/PosixFileSystem.h"
@@ -16,7 +17,7 @@ namespace platform::real {
 void PrepareProcess();
 
 // The program's platform: Qt windows and browsers, curl, POSIX files, clock and shell,
-// iconv. Needs a QApplication.
+// iconv, OpenSSL. Needs a QApplication.
 struct RealPlatform {
   qt::QtUi ui;
   qt::QtEventLoop loop;
@@ -25,7 +26,8 @@ struct RealPlatform {
   posix::PosixClock clock;
   posix::PosixShell shell;
   posix::IconvCharset charset;
-  Platform platform{ui, loop, http, files, clock, shell, charset};
+  openssl::OpenSslSignatureVerifier signatures;
+  Platform platform{ui, loop, http, files, clock, shell, charset, signatures};
 };
 
 }  // namespace platform::real

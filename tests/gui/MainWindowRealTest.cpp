@@ -15,6 +15,7 @@
 #include "app/Form2.h"
 #include "app/Program.h"
 #include "demo/DemoPortal.h"
+#include "demo/DemoSigning.h"
 #include "platform/real/RealPlatform.h"
 #include "support/portal/RunningPortal.h"
 
@@ -33,7 +34,7 @@ support::RunningPortal Portal(
 
 app::Config ConfigFor(const base::Text& portalBase) {
   return app::Config{portalBase, u"http://localhost:1", u"http://127.0.0.1:1",
-                     u"http://127.0.0.1:1"};
+                     u"http://127.0.0.1:1", u""};
 }
 
 TEST(MainWindowOnTheRealPlatform, ReadsTheGbkManifestThroughTheHiddenBrowser) {
@@ -49,6 +50,9 @@ TEST(MainWindowOnTheRealPlatform, ReadsTheGbkManifestThroughTheHiddenBrowser) {
   EXPECT_EQ(form.Text7.GetText(), base::FromUtf8(std::string(demo::kInstallerSaveAs)));
   EXPECT_EQ(form.Text9.GetText(), files);
   EXPECT_EQ(form.Text6.GetText(), files + installer);
+  // The signature block, read through the same browser and cleaned of its line breaks.
+  EXPECT_EQ(form.TextSig.GetText(),
+            base::FromUtf8(demo::DemoSignature(demo::InstallerScript("3.2", ""))));
 
   // Unloading reads the manifest once more, then the run is over.
   program.Unload(form);

@@ -14,6 +14,7 @@
 #include "app/Program.h"
 #include "demo/DemoPortal.h"
 #include "platform/curl/CurlHttpClient.h"
+#include "platform/openssl/OpenSslSignatureVerifier.h"
 #include "platform/posix/IconvCharset.h"
 #include "platform/posix/PosixClock.h"
 #include "platform/posix/PosixFileSystem.h"
@@ -58,7 +59,7 @@ struct Upgrade : ::testing::Test {
   upgrade::Formsj2& Start(const support::RunningPortal& portal) {
     program = std::make_unique<app::Program>(
         platform, app::Config{portal.Base(), u"http://maker.test", u"http://127.0.0.1:1",
-                              u"http://127.0.0.1:1"});
+                              u"http://127.0.0.1:1", u""});
     upgrade::RegisterFormsj2(*program);
     program->form2();
     auto& form = program->Reference<upgrade::Formsj2>();
@@ -83,7 +84,8 @@ struct Upgrade : ::testing::Test {
   platform::posix::PosixClock clock;
   NoLaunchShell shell{base::FromUtf8(directory.string())};
   platform::posix::IconvCharset charset;
-  platform::Platform platform{ui, loop, http, files, clock, shell, charset};
+  platform::openssl::OpenSslSignatureVerifier signatures;
+  platform::Platform platform{ui, loop, http, files, clock, shell, charset, signatures};
   std::unique_ptr<app::Program> program;
 };
 

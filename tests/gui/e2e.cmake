@@ -14,8 +14,16 @@ if(TARGET quorin-demo-portal AND QUORIN_DEMO_PORT AND QUORIN_PORTAL_BASE MATCHES
   set_tests_properties(e2e.main_window PROPERTIES RESOURCE_LOCK demo_port TIMEOUT 180)
 endif()
 
+# The upgrade runs the demo's installer: a build must either check nothing or trust the
+# demo key. With the demo key, the refusals of a bad or missing signature are run too.
+set(_upgrade_modes)
+if(QUORIN_UPDATE_PUBLIC_KEY STREQUAL "")
+  set(_upgrade_modes accept refuse none)
+elseif(QUORIN_UPDATE_PUBLIC_KEY STREQUAL QUORIN_DEMO_UPDATE_PUBLIC_KEY)
+  set(_upgrade_modes accept refuse none bad_signature no_signature)
+endif()
 if(TARGET quorin-demo-portal AND QUORIN_DEMO_PORT AND QUORIN_PORTAL_BASE MATCHES "^http://127\\.0\\.0\\.1:")
-  foreach(mode accept refuse none)
+  foreach(mode IN LISTS _upgrade_modes)
     add_test(NAME e2e.upgrade_${mode}
       COMMAND ${CMAKE_CURRENT_LIST_DIR}/e2e-upgrade.sh ${mode} $<TARGET_FILE:quorin>
               $<TARGET_FILE:quorin-demo-portal> $<TARGET_FILE:x11-close-window>

@@ -8,6 +8,7 @@
 #include "fakes/FakeBrowser.h"
 #include "fakes/FakeEventLoop.h"
 #include "fakes/FakeShell.h"
+#include "fakes/FakeSignatureVerifier.h"
 #include "fakes/FakeUi.h"
 #include "platform/Platform.h"
 
@@ -129,9 +130,10 @@ struct World {
   StillClock clock;
   fakes::FakeShell shell;
   NoCharset charset;
-  platform::Platform platform{ui, loop, http, files, clock, shell, charset};
+  fakes::FakeSignatureVerifier signatures;
+  platform::Platform platform{ui, loop, http, files, clock, shell, charset, signatures};
   app::Program program{platform, app::Config{kPortal, u"http://maker.test", u"http://video.test",
-                                             u"http://filehost.test"}};
+                                             u"http://filehost.test", u""}};
 
   fakes::FakeWindow& MainWindow() { return *ui.Find(u"Form2"); }
   fakes::FakeBrowser& Portal() { return MainWindow().Browser(u"WebBrowser1"); }

@@ -24,7 +24,7 @@ TEST_F(FieldsTest, CleaningRemovesEveryCrAndLfAndNothingElse) {
       {u"a\rb\nc", u"abc"},   {u"\r\n\r\nx\r\n", u"x"}, {u"\n\r", u""},
       {u" a\tb ", u" a\tb "}, {u"\r\r\n\n", u""},       {u"名\r\n字", u"名字"},
   };
-  for (base::TextField* field : {&form->Text7, &form->Text8, &form->Text9}) {
+  for (base::TextField* field : {&form->Text7, &form->Text8, &form->Text9, &form->TextSig}) {
     for (const Case& c : cases) {
       field->SetText(c.stored);
       EXPECT_EQ(field->GetText(), c.cleaned);

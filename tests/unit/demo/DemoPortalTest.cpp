@@ -1,5 +1,8 @@
 #include "demo/DemoPortal.h"
 
+#include "demo/DemoSigning.h"
+#include "platform/openssl/OpenSslSignatureVerifier.h"
+
 #include <httplib.h>
 #include <iconv.h>
 #include <stdlib.h>
@@ -43,6 +46,8 @@ constexpr const char* kNameStart = "\xce\xc4\xbc\xfe\xc3\xfb\xcf\xc2\xd4\xd8";
 constexpr const char* kNameEnd = "\xce\xc4\xbc\xfe\xc3\xfb\xbd\xe1\xca\xf8";
 constexpr const char* kSaveAsStart = "\xb8\xc4\xce\xc4\xbc\xfe\xc3\xfb";
 constexpr const char* kSaveAsEnd = "\xcd\xea\xb3\xc9\xce\xc4\xbc\xfe";
+constexpr const char* kSignatureStart = "\xb0\xb2\xd7\xb0\xb0\xfc\xc7\xa9\xc3\xfb";
+constexpr const char* kSignatureEnd = "\xc7\xa9\xc3\xfb\xbd\xe1\xca\xf8";
 
 std::string CrLfLines(std::initializer_list<std::string> lines) {
   std::string text;
@@ -50,11 +55,27 @@ std::string CrLfLines(std::initializer_list<std::string> lines) {
   return text;
 }
 
-std::string ExpectedManifest(const std::string& version, const std::string& hostAndPort) {
+std::string UnsignedManifest(const std::string& version, const std::string& hostAndPort) {
   return CrLfLines({kVersionStart, version, kVersionEnd, kServerStart,
                     "http://" + hostAndPort + "/files/", kServerEnd, kNameStart,
                     "QuorinSetup-" + version + ".sh", kNameEnd, kSaveAsStart, "QuorinSetup.sh",
                     kSaveAsEnd});
+}
+
+// The signature in the block that ends a manifest; empty when there is none.
+std::string SignatureIn(const std::string& manifest) {
+  const std::string start = std::string(kSignatureStart) + "\r\n";
+  const std::string end = std::string("\r\n") + kSignatureEnd + "\r\n";
+  const std::size_t at = manifest.find(start);
+  if (at == std::string::npos || !manifest.ends_with(end)) return {};
+  return manifest.substr(at + start.size(), manifest.size() - end.size() - at - start.size());
+}
+
+// The manifest as the portal serves it by default: signed with the demo key.
+std::string ExpectedManifest(const std::string& version, const std::string& hostAndPort) {
+  const std::string installer = demo::InstallerScript(version, "");
+  return UnsignedManifest(version, hostAndPort) +
+         CrLfLines({kSignatureStart, demo::DemoSignature(installer), kSignatureEnd});
 }
 
 // Strict GBK to UTF-8; empty when the bytes are not GBK.
@@ -79,6 +100,57 @@ TEST(DemoPortal, ManifestIsTheGbkManifestWithCrLfAndPlainTextType) {
   EXPECT_EQ(response->status, 200);
   EXPECT_EQ(response->get_header_value("Content-Type"), "text/plain");
   EXPECT_EQ(response->body, ExpectedManifest("3.3", portal.HostAndPort()));
+}
+
+// The installer as fetched and the signature its manifest carries, checked with the
+// program's own verifier against the demo key.
+struct Signed {
+  std::string manifest;
+  std::string installer;
+  platform::SignatureCheck check = platform::SignatureCheck::Mismatch;
+};
+
+Signed FetchAndCheck(demo::SignatureMode mode) {
+  demo::PortalOptions options;
+  options.signature = mode;
+  RunningPortal portal(options);
+  Signed result;
+  auto manifest = portal.Get("/yun/up1.txt");
+  auto installer = portal.Get("/files/QuorinSetup-3.3.sh");
+  if (!manifest || !installer) return result;
+  result.manifest = manifest->body;
+  result.installer = installer->body;
+  TempDir dir;
+  std::ofstream(dir.path() / "setup.sh", std::ios::binary) << installer->body;
+  platform::openssl::OpenSslSignatureVerifier verifier;
+  result.check = verifier.Verify(u"NEGK7IBFc5RfrmUgMnuVkimvN15Lc2NZDogOnuRokMg=",
+                                 base::FromUtf8(SignatureIn(manifest->body)),
+                                 base::FromUtf8((dir.path() / "setup.sh").string()));
+  return result;
+}
+
+TEST(DemoPortal, ManifestSignsTheInstallerWithTheDemoKey) {
+  const Signed good = FetchAndCheck(demo::SignatureMode::Good);
+  EXPECT_EQ(good.check, platform::SignatureCheck::Valid);
+  EXPECT_EQ(SignatureIn(good.manifest).size(), 88u);
+}
+
+TEST(DemoPortal, ABadSignatureIsWellFormedButNotTheInstallers) {
+  const Signed good = FetchAndCheck(demo::SignatureMode::Good);
+  const Signed bad = FetchAndCheck(demo::SignatureMode::Bad);
+  EXPECT_EQ(bad.check, platform::SignatureCheck::Mismatch);
+  EXPECT_EQ(SignatureIn(bad.manifest).size(), 88u);
+  EXPECT_NE(SignatureIn(bad.manifest), SignatureIn(good.manifest));
+  EXPECT_EQ(bad.installer, good.installer);
+}
+
+TEST(DemoPortal, NoSignatureLeavesTheBlockOut) {
+  demo::PortalOptions options;
+  options.signature = demo::SignatureMode::None;
+  RunningPortal portal(options);
+  auto manifest = portal.Get("/yun/up1.txt");
+  ASSERT_TRUE(manifest);
+  EXPECT_EQ(manifest->body, UnsignedManifest("3.3", portal.HostAndPort()));
 }
 
 TEST(DemoPortal, ManifestPrefixNamesTheHostTheClientUsed) {

@@ -10,6 +10,7 @@
 #include "fakes/FakeClock.h"
 #include "fakes/FakeFileSystem.h"
 #include "fakes/FakeHttpClient.h"
+#include "fakes/FakeSignatureVerifier.h"
 #include "upgrade/Formsj2.h"
 
 namespace upgradetest {
@@ -21,9 +22,12 @@ inline const base::Text kInstallerAddress = u"http://files.test/dl/QuorinSetup.e
 inline const base::Text kDirectory = u"/opt/quorin";
 inline const base::Text kInstaller = kDirectory + u"/Quorin.exe";
 
-// The program over the fake platform, with a downloading HTTP client and file system.
+// The program over the fake platform, with a downloading HTTP client and file system;
+// installers are checked against `updatePublicKey` when it is not empty.
 struct World {
-  World() {
+  explicit World(base::Text updatePublicKey = u"")
+      : program{platform, app::Config{apptest::kPortal, u"http://maker.test", u"http://video.test",
+                                      u"http://filehost.test", std::move(updatePublicKey)}} {
     ui.SetCanvasFactory([] { return std::make_unique<fakes::FakeCanvas>(); });
     files.AddDirectory(u"/");
     files.AddDirectory(u"/opt");
@@ -56,9 +60,9 @@ struct World {
   fakes::FakeClock clock{36000.0, 0.5};
   fakes::FakeShell shell;
   fakes::FakeCharset charset;
-  platform::Platform platform{ui, loop, http, files, clock, shell, charset};
-  app::Program program{platform, app::Config{apptest::kPortal, u"http://maker.test",
-                                             u"http://video.test", u"http://filehost.test"}};
+  fakes::FakeSignatureVerifier signatures;
+  platform::Platform platform{ui, loop, http, files, clock, shell, charset, signatures};
+  app::Program program;
 };
 
 }  // namespace upgradetest
