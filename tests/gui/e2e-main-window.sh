@@ -14,7 +14,7 @@ start_program "$quorin"
 # The window, by its exact title.
 window=""
 for _ in $(seq 120); do
-  window=$(xdotool search --pid "$qpid" --name '^Quorin 高清云播放器$' 2>/dev/null | head -n 1)
+  window=$(xdotool search --all --pid "$qpid" --name '^Quorin 高清云播放器$' 2>/dev/null | head -n 1)
   [ -n "$window" ] && break
   kill -0 "$qpid" 2>/dev/null || fail "the program ended before its window appeared"
   sleep 0.5

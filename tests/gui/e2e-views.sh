@@ -25,7 +25,7 @@ requested() {
 view() {
   local w=""
   for _ in $(seq 120); do
-    w=$(xdotool search --pid "$qpid" --onlyvisible --name '^Quorin 高清云播放器$' 2>/dev/null)
+    w=$(xdotool search --all --pid "$qpid" --onlyvisible --name '^Quorin 高清云播放器$' 2>/dev/null)
     if [ -n "$w" ] && [ "$(echo "$w" | wc -l)" -eq 1 ] && [ "$w" != "${1:-}" ]; then
       echo "$w"
       return 0
