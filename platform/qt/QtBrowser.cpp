@@ -231,12 +231,7 @@ void QtBrowser::Capture() {
   readyState_ = kInteractive;
   const unsigned generation = generation_;
   std::weak_ptr<const bool> alive = alive_;
-  // A plain-text document is one preformatted block whose text is its inner text as it
-  // stands; reading it as such lays nothing out, which for a long line in a small
-  // browser costs the page's renderer many seconds.
-  page_->runJavaScript(QStringLiteral("!document.body ? null"
-                                      " : document.contentType == 'text/plain'"
-                                      " ? document.body.textContent : document.body.innerText"),
+  page_->runJavaScript(QStringLiteral("document.body ? document.body.innerText : null"),
                        QWebEngineScript::ApplicationWorld,
                        [self = this, alive, generation](const QVariant& result) {
                          if (alive.expired() || generation != self->generation_) return;
