@@ -8,14 +8,6 @@ namespace app {
 
 namespace {
 
-platform::ControlSpec Control(const base::Text& name, platform::Rect rect, bool visible) {
-  platform::ControlSpec spec;
-  spec.name = name;
-  spec.rect = rect;
-  spec.visible = visible;
-  return spec;
-}
-
 // The manifest's values, in the order they are read and stored. The signature comes
 // before the version: the version's change may open the upgrade window, which takes its
 // copy of the signature as it loads.
@@ -66,8 +58,10 @@ Form2::Form2(Program& program)
                      .clientHeight = 7800,
                      // Resizing moves or resizes nothing on it.
                      .style = platform::FrameStyle::Sizable}),
-      WebBrowser1(window_->AddBrowser(Control(u"WebBrowser1", {0, -480, 14775, 8295}, true))),
-      WebBrowser2(window_->AddBrowser(Control(u"WebBrowser2", {5880, 120, 495, 495}, false))),
+      WebBrowser1(window_->AddBrowser(
+          platform::ControlSpec{.name = u"WebBrowser1", .rect = {0, -480, 14775, 8295}})),
+      WebBrowser2(window_->AddBrowser(platform::ControlSpec{
+          .name = u"WebBrowser2", .rect = {5880, 120, 495, 495}, .visible = false})),
       Timer1(window_->AddTimer(u"Timer1", 3000, false, nullptr)),
       ManifestClock(
           window_->AddTimer(u"ManifestClock", 1000, false, [this] { ++manifestSeconds_; })) {
@@ -95,7 +89,7 @@ Form2::Form2(Program& program)
 }
 
 void Form2::AddField(base::TextField& field, const base::Text& name, platform::Rect rect) {
-  AddTextBox(field, Control(name, rect, false), 0);
+  AddTextBox(field, platform::ControlSpec{.name = name, .rect = rect, .visible = false}, 0);
 }
 
 void Form2::AddMenu() {

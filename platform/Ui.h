@@ -37,10 +37,11 @@ struct WindowSpec {
 
 // Where a control goes: its name, its rectangle relative to its parent, and the parent
 // frame's name (empty: the window's client area).
+// Written with designated initializers; what is left out keeps these values.
 struct ControlSpec {
-  base::Text name;
-  Rect rect;
-  base::Text parent;
+  base::Text name{};
+  Rect rect{};
+  base::Text parent{};  // the frame it stands in; none: the window's client area
   bool visible = true;
 };
 

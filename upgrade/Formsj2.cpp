@@ -14,15 +14,6 @@ namespace upgrade {
 
 namespace {
 
-platform::ControlSpec Control(const base::Text& name, platform::Rect rect,
-                              const base::Text& parent) {
-  platform::ControlSpec spec;
-  spec.name = name;
-  spec.rect = rect;
-  spec.parent = parent;
-  return spec;
-}
-
 const base::Text kFrame = u"Frame3";
 constexpr platform::Rect kBarRect{120, 2520, 7095, 375};
 
@@ -85,16 +76,32 @@ Formsj2::Formsj2(app::Program& program)
                                                      {120, 2280, 975, 180}};
   for (std::size_t i = 0; i < LbMsg.size(); ++i) {
     LbMsg[i].SetText(kCaptions[i]);
-    AddLabel(
-        LbMsg[i],
-        Control(u"LbMsg(" + base::FromLatin1(std::to_string(i)) + u")", kCaptionRects[i], kFrame),
-        base::kButtonText);
+    AddLabel(LbMsg[i],
+             platform::ControlSpec{.name = u"LbMsg(" + base::FromLatin1(std::to_string(i)) + u")",
+                                   .rect = kCaptionRects[i],
+                                   .parent = kFrame},
+             base::kButtonText);
   }
-  AddLabel(DownForm, Control(u"DownForm", {1320, 240, 7215, 180}, kFrame), base::kButtonText);
-  AddLabel(DownTo, Control(u"DownTo", {1320, 540, 6855, 180}, kFrame), base::kBlue);
-  AddLabel(Downloading, Control(u"Downloading", {1080, 1680, 7215, 180}, kFrame), base::kBlack);
-  AddLabel(DownSpeed, Control(u"DownSpeed", {1080, 1980, 7215, 180}, kFrame), base::kRed);
-  AddLabel(DownState, Control(u"DownState", {1080, 2280, 4095, 180}, kFrame), base::kBlue);
+  AddLabel(
+      DownForm,
+      platform::ControlSpec{.name = u"DownForm", .rect = {1320, 240, 7215, 180}, .parent = kFrame},
+      base::kButtonText);
+  AddLabel(
+      DownTo,
+      platform::ControlSpec{.name = u"DownTo", .rect = {1320, 540, 6855, 180}, .parent = kFrame},
+      base::kBlue);
+  AddLabel(Downloading,
+           platform::ControlSpec{
+               .name = u"Downloading", .rect = {1080, 1680, 7215, 180}, .parent = kFrame},
+           base::kBlack);
+  AddLabel(DownSpeed,
+           platform::ControlSpec{
+               .name = u"DownSpeed", .rect = {1080, 1980, 7215, 180}, .parent = kFrame},
+           base::kRed);
+  AddLabel(DownState,
+           platform::ControlSpec{
+               .name = u"DownState", .rect = {1080, 2280, 4095, 180}, .parent = kFrame},
+           base::kBlue);
   DownState.OnChange([this] { DownState_Change(); });
 
   // The bar as it was saved with the window: Min and Max stay 0 and 100, so its value
@@ -103,16 +110,18 @@ Formsj2::Formsj2(app::Program& program)
   myProgressBar1.Resize();
 
   // Both lie below the client area: they only hold values.
-  AddTextBox(Text1, Control(u"Text1", {1440, 4080, 4455, 735}, {}), 0);
-  AddTextBox(Text2, Control(u"Text2", {1920, 5280, 3855, 495}, {}), 1);
+  AddTextBox(Text1, platform::ControlSpec{.name = u"Text1", .rect = {1440, 4080, 4455, 735}}, 0);
+  AddTextBox(Text2, platform::ControlSpec{.name = u"Text2", .rect = {1920, 5280, 3855, 495}}, 1);
 }
 
 Formsj2::~Formsj2() = default;
 
 platform::Canvas& Formsj2::AddFrameAndBar(platform::Window& window) {
   // The frame holds every visible control, so it comes first.
-  window.AddFrame(Control(kFrame, {25, 0, 7455, 3015}, {}), u"操作状态", base::kBlack);
-  return window.AddCanvas(Control(u"myProgressBar1", kBarRect, kFrame));
+  window.AddFrame(platform::ControlSpec{.name = kFrame, .rect = {25, 0, 7455, 3015}}, u"操作状态",
+                  base::kBlack);
+  return window.AddCanvas(
+      platform::ControlSpec{.name = u"myProgressBar1", .rect = kBarRect, .parent = kFrame});
 }
 
 void Formsj2::Form_Load() {

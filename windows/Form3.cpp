@@ -2,25 +2,15 @@
 
 namespace windows {
 
-namespace {
-
-platform::ControlSpec BrowserSpec() {
-  platform::ControlSpec spec;
-  spec.name = u"WebBrowser1";
-  // Its top border, scroll bars and right and bottom edges lie outside the client area.
-  spec.rect = {0, -210, 14775, 9015};
-  return spec;
-}
-
-}  // namespace
-
 Form3::Form3(app::Program& program)
     : Form(program, {.name = u"Form3",
                      .caption = u"Quorin 高清云播放器",
                      .clientWidth = 14475,
                      .clientHeight = 7950,
                      .style = platform::FrameStyle::FixedSingle}),
-      WebBrowser1(window_->AddBrowser(BrowserSpec())) {
+      // Its top border, scroll bars and right and bottom edges lie outside the client area.
+      WebBrowser1(window_->AddBrowser(
+          platform::ControlSpec{.name = u"WebBrowser1", .rect = {0, -210, 14775, 9015}})) {
   window_->AddMenuItem(u"m", u"高清影院", [this] { m_Click(); });
   window_->AddMenuItem(u"t", u"电视直播", [this] { t_Click(); });
   window_->AddMenuItem(u"y", u"BT云播放", [this] { y_Click(); });

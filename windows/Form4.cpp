@@ -7,31 +7,23 @@
 
 namespace windows {
 
-namespace {
-
-platform::ControlSpec Control(const base::Text& name, platform::Rect rect) {
-  platform::ControlSpec spec;
-  spec.name = name;
-  spec.rect = rect;
-  return spec;
-}
-
-}  // namespace
-
 Form4::Form4(app::Program& program)
     : Form(program, {.name = u"Form4",
                      .caption = u"Quorin 高清云播放器",
                      .clientWidth = 14805,
                      .clientHeight = 7800,
                      .style = platform::FrameStyle::FixedSingle}),
-      WebBrowser1(window_->AddBrowser(Control(u"WebBrowser1", {0, 0, 14775, 7455}))),
-      Text1(window_->AddTextBox(Control(u"Text1", {1440, 7440, 8055, 340}), {}, 1)) {
+      WebBrowser1(window_->AddBrowser(
+          platform::ControlSpec{.name = u"WebBrowser1", .rect = {0, 0, 14775, 7455}})),
+      Text1(window_->AddTextBox(
+          platform::ControlSpec{.name = u"Text1", .rect = {1440, 7440, 8055, 340}}, {}, 1)) {
   window_->AddMenuItem(u"m", u"高清影院", [this] { m_Click(); });
   window_->AddMenuItem(u"t", u"电视直播", [this] { t_Click(); });
   window_->AddMenuItem(u"y", u"BT云播放", [this] { y_Click(); });
   window_->AddMenuItem(u"sex", u"泡妞技巧", [this] { sex_Click(); });
 
-  window_->AddPicture(Control(u"Image2", {0, 7440, 1350, 345}), Image2Picture());
+  window_->AddPicture(platform::ControlSpec{.name = u"Image2", .rect = {0, 7440, 1350, 345}},
+                      Image2Picture());
   struct Button {
     const char16_t* name;
     const char16_t* caption;
@@ -47,7 +39,8 @@ Form4::Form4(app::Program& program)
       {u"Command4", u"下载种子", {13320, 7440, 1095, 375}, 6, &Form4::Command4_Click},
   };
   for (const Button& button : kButtons) {
-    window_->AddButton(Control(button.name, button.rect), button.caption, button.tabIndex,
+    window_->AddButton(platform::ControlSpec{.name = button.name, .rect = button.rect},
+                       button.caption, button.tabIndex,
                        [this, handler = button.handler] { (this->*handler)(); });
   }
   Text1.OnClick([this] { Text1_Click(); });
