@@ -8,7 +8,7 @@
 #include "platform/qt/QtApplication.h"
 #include "platform/real/RealPlatform.h"
 #include "upgrade/Formsj2.h"
-#include "windows/Form4.h"
+#include "windows/RegisterForms.h"
 
 int main(int argc, char* argv[]) {
   platform::real::PrepareProcess();

@@ -28,6 +28,11 @@ void Form::AddLabel(base::Label& label, const platform::ControlSpec& spec, base:
   label.SetMirror([&view](const base::Text& text) { view.SetText(text); });
 }
 
+void Form::SwitchTo(FormId id) {
+  program_.Unload(*this);
+  program_.Show(id);
+}
+
 void Form::Hide() {
   if (!shownOnce_) hiddenBeforeShow_ = true;
   window_->Hide();

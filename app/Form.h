@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "app/FormId.h"
 #include "base/ChangeText.h"
 #include "platform/Ui.h"
 
@@ -33,6 +34,8 @@ class Form {
   // Declares a text box or a label on the window that shows the field's text from now on.
   void AddTextBox(base::TextField& field, const platform::ControlSpec& spec, int tabIndex);
   void AddLabel(base::Label& label, const platform::ControlSpec& spec, base::Colour colour);
+  // Changes view: unloads this window, then shows the chosen one (loading it first).
+  void SwitchTo(FormId id);
 
   Program& program_;
   std::unique_ptr<platform::Window> window_;

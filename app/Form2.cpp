@@ -1,5 +1,6 @@
 #include "app/Form2.h"
 
+#include "QuorinConfig.h"
 #include "app/Program.h"
 #include "base/Numbers.h"
 #include "base/RuntimeError.h"
@@ -161,7 +162,7 @@ void Form2::Clean(base::TextField& field) {
 }
 
 void Form2::shengji_Change() {
-  localVersion = 3.1;
+  localVersion = QUORIN_VERSION;
   const UpgradeOffer offer = OfferFor(localVersion, shengji.GetText());
   if (offer == UpgradeOffer::None) {
     Timer1.SetEnabled(true);
@@ -223,13 +224,11 @@ void Form2::Navigate(const base::Text& path) {
 }
 
 void Form2::tv_Click() {
-  program_.Unload(*this);
-  program_.Show(FormId::Form3);
+  SwitchTo(FormId::Form3);
 }
 
 void Form2::yun_Click() {
-  program_.Unload(*this);
-  program_.Show(FormId::Form4);
+  SwitchTo(FormId::Form4);
 }
 
 void Form2::move_Click() {

@@ -45,19 +45,32 @@ class Form2 : public Form {
   // Loads the manifest into WebBrowser2, waits for it and stores its values.
   void ReadManifest();
 
+  // The portal page the user sees.
   platform::Browser& WebBrowser1;
+  // Hidden: reads the update manifest.
   platform::Browser& WebBrowser2;
+  // Switched on when no upgrade is taken; nothing happens when it ticks.
   platform::Timer& Timer1;
   // Counts the seconds of manifest waits; one that lasts kManifestSeconds has failed.
   platform::Timer& ManifestClock;
   static constexpr int kManifestSeconds = 30;
 
+  // The hidden fields keep the names the portal's manifest format was made for. Each starts
+  // with its design text, which stays when the manifest cannot be read.
+  // The latest version on the server ("3.3" and the line break after it); its change
+  // runs the version check.
   base::TextField shengji{u"0"};
+  // The installer's file name on the server.
   base::TextField Text8{u"Text8"};
+  // The file name the installer is saved as; the upgrade window reads it.
   base::TextField Text7{u"Text7"};
+  // The installer's address up to its file name.
   base::TextField Text9{u"Text9"};
+  // The installer's whole address, Text9 followed by Text8; the upgrade window reads it.
   base::TextField Text6{u"Text6"};
+  // Nothing writes it; a change would read the manifest again.
   base::TextField Text4{u""};
+  // Kept with its design text; nothing reads or writes it.
   base::TextField Text10{u"Text10"};
   // The manifest's signature of the installer (base64), cleaned like the file names.
   // Starts empty: an unsigned manifest leaves it so, and a configured key refuses it.

@@ -10,19 +10,16 @@ namespace app {
 
 Program::Program(platform::Platform& platform, Config config)
     : platform_(platform), config_(std::move(config)) {
-  Register(FormId::Form2, [](Program& program) { return std::make_unique<Form2>(program); });
+  Register<Form2>();
 }
 
 Program::~Program() = default;
 
-void Program::Register(FormId id, Factory factory) {
-  factories_[Index(id)] = std::move(factory);
-}
-
 Form& Program::Reference(FormId id) {
+  if (Index(id) >= kFormCount) throw std::logic_error("not a window of the program");
   auto& slot = slots_[Index(id)];
   if (slot) return *slot;
-  const Factory& factory = factories_[Index(id)];
+  const Factory factory = factories_[Index(id)];
   if (!factory) throw std::logic_error("no factory registered for this form");
   // The slot holds the instance before Form_Load runs, so references made during the
   // load (by handlers it raises) reach this same instance.

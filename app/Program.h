@@ -1,27 +1,26 @@
 #pragma once
 
 #include <array>
+#include <concepts>
 #include <cstddef>
-#include <functional>
 #include <memory>
 #include <vector>
 
 #include "app/Config.h"
 #include "app/Form.h"
+#include "app/FormId.h"
 #include "platform/Platform.h"
 
 namespace app {
 
 class Form2;
 
-// The program's windows. Each has at most one loaded instance per run.
-enum class FormId : std::size_t {
-  Form2,    // the main window: the portal and the update manifest
-  Formsj2,  // the upgrade downloader
-  Form3,    // the live-TV window
-  Form4,    // the torrent player window
-};
-inline constexpr std::size_t kFormCount = 4;
+// A window class of the program: a form that names its own id and is made from the
+// program alone. Registering and typed references go through this, so a window can only
+// ever sit in the slot of its own id.
+template <class F>
+concept FormType = std::derived_from<F, Form> && std::same_as<decltype(F::kId), const FormId> &&
+    std::constructible_from<F, Program&>;
 
 // The forms registry. Each window class has at most one loaded instance; a reference
 // to a form that is not loaded creates it and runs its Form_Load first. Unloading runs
@@ -36,19 +35,23 @@ inline constexpr std::size_t kFormCount = 4;
 // Reference: by id when it only shows or unloads it, typed when it reads its fields.
 class Program {
  public:
-  using Factory = std::function<std::unique_ptr<Form>(Program&)>;
-
   Program(platform::Platform& platform, Config config);
   ~Program();
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 
-  // Says how the window is made; the main window needs none.
-  void Register(FormId id, Factory factory);
+  // Makes the window known under its own id; the main window is known from the start.
+  template <FormType F>
+  void Register() {
+    factories_[Index(F::kId)] = [](Program& program) -> std::unique_ptr<Form> {
+      return std::make_unique<F>(program);
+    };
+  }
 
   // The loaded instance, created and loaded first when there is none.
   Form& Reference(FormId id);
-  template <class F>
+  // Typed: the slot of F's id only ever holds an F (see Register).
+  template <FormType F>
   F& Reference() {
     return static_cast<F&>(Reference(F::kId));
   }
@@ -84,12 +87,13 @@ class Program {
   const Config& GetConfig() const { return config_; }
 
  private:
+  using Factory = std::unique_ptr<Form> (*)(Program&);
   static constexpr std::size_t Index(FormId id) { return static_cast<std::size_t>(id); }
   void DestroyRetired();
 
   platform::Platform& platform_;
   Config config_;
-  std::array<Factory, kFormCount> factories_;
+  std::array<Factory, kFormCount> factories_{};
   std::array<std::unique_ptr<Form>, kFormCount> slots_;
   std::vector<std::unique_ptr<Form>> retired_;
   bool destroyPosted_ = false;

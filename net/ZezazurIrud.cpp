@@ -22,12 +22,6 @@ constexpr std::uint32_t kCookieBufferSize = 256;
 // setting can make the engine ask for memory it would never fill.
 constexpr std::int32_t kMaxChunk = 1 << 20;
 
-// Runs one step of an operation that skips failed steps.
-template <class Step>
-void Absorb(Step&& step) {
-  base::SkipOnFailure(std::forward<Step>(step));
-}
-
 // Runs a call that may wait for the network with the program's events going on
 // meanwhile, so its windows stay alive and a stop can end the wait.
 template <class Call>
@@ -64,7 +58,7 @@ ZezazurIrud::ZezazurIrud(platform::HttpClient& http, platform::FileSystem& files
 ZezazurIrud::~ZezazurIrud() {
   bRunning = false;
   // Handles a caller left open would otherwise outlive the object.
-  Absorb([&] { ReleaseHandles(); });
+  base::SkipOnFailure([&] { ReleaseHandles(); });
 }
 
 void ZezazurIrud::SetEvents(Events events) {
@@ -220,7 +214,7 @@ void ZezazurIrud::bStop() {
 
 base::Text ZezazurIrud::GetHeader(const base::Text& hdrName) {
   if (!bRunning) {
-    Absorb([&] { bStop(); });
+    base::SkipOnFailure([&] { bStop(); });
     return u"0";
   }
   if (sRawHeaders.empty()) return u"0";
@@ -242,7 +236,7 @@ base::Text ZezazurIrud::GetHeader(const base::Text& hdrName) {
 std::optional<std::int32_t> ZezazurIrud::ReadableContentLength() {
   base::Text text = GetHeader(u"Content-Length");
   std::optional<std::int32_t> length;
-  Absorb([&] { length = base::TextToInt32(text); });
+  base::SkipOnFailure([&] { length = base::TextToInt32(text); });
   return length;
 }
 
@@ -255,7 +249,7 @@ base::Text ZezazurIrud::GetCookie(const base::Text& CookName) {
   std::fill(std::begin(buffer), std::end(buffer), ' ');
   std::uint32_t size = kCookieBufferSize - 1;
   bool found = false;
-  Absorb([&] {
+  base::SkipOnFailure([&] {
     found = http_.InternetGetCookie(base::ToGbk(url_), base::ToGbk(CookName), buffer, size);
   });
   if (!found) return {};
@@ -276,14 +270,14 @@ bool ZezazurIrud::Request() {
 }
 
 void ZezazurIrud::EndWithError(EngineError lErrorCode) {
-  Absorb([&] { bStop(); });
-  Absorb([&] { RaiseError(lErrorCode); });
-  Absorb([&] { RaiseDownloadEnd(false); });
+  base::SkipOnFailure([&] { bStop(); });
+  base::SkipOnFailure([&] { RaiseError(lErrorCode); });
+  base::SkipOnFailure([&] { RaiseDownloadEnd(false); });
 }
 
 template <class Sink>
 bool ZezazurIrud::ReadLoop(double total, Sink&& sink) {
-  Absorb([&] { dbStartTime = clock_.SecondsSinceMidnight(); });
+  base::SkipOnFailure([&] { dbStartTime = clock_.SecondsSinceMidnight(); });
   double bytesSoFar = 0;
   // One buffer for the whole transfer, grown when a handler raises Pakesize; it is
   // never touched before a read fills it.
@@ -297,7 +291,7 @@ bool ZezazurIrud::ReadLoop(double total, Sink&& sink) {
       if (static_cast<std::size_t>(size) > capacity) {
         buffer.reset();
         capacity = 0;
-        Absorb([&] {
+        base::SkipOnFailure([&] {
           buffer = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(size));
           capacity = static_cast<std::size_t>(size);
         });
@@ -308,7 +302,7 @@ bool ZezazurIrud::ReadLoop(double total, Sink&& sink) {
         return false;
       }
       ok = false;
-      Absorb([&] {
+      base::SkipOnFailure([&] {
         Waiting(http_, loop_, [&] {
           ok = http_.InternetReadFile(hRequest, buffer.get(), static_cast<std::uint32_t>(size),
                                       read);
@@ -333,13 +327,13 @@ bool ZezazurIrud::ReadLoop(double total, Sink&& sink) {
       EndWithError(EngineError::kFile);
       return false;
     }
-    Absorb([&] {
+    base::SkipOnFailure([&] {
       dbElapsed = clock_.SecondsSinceMidnight() - dbStartTime;
       if (dbElapsed > 0) dbCurSpeed = bytesSoFar / dbElapsed;
     });
-    Absorb([&] { RaiseStatus(EngineStatus::kReceiving); });
-    Absorb([&] { RaiseProgress(total, bytesSoFar, dbCurSpeed); });
-    Absorb([&] { loop_.DoEvents(); });
+    base::SkipOnFailure([&] { RaiseStatus(EngineStatus::kReceiving); });
+    base::SkipOnFailure([&] { RaiseProgress(total, bytesSoFar, dbCurSpeed); });
+    base::SkipOnFailure([&] { loop_.DoEvents(); });
     if (!bRunning) {
       EndWithError(EngineError::kStopped);
       return false;
@@ -362,7 +356,7 @@ bool ZezazurIrud::DownloadToFile() {
     return false;
   }
   bool present = false;
-  Absorb([&] {
+  base::SkipOnFailure([&] {
     std::optional<std::int64_t> size;
     if (files_.FileExists(filename_)) size = files_.FileSize(filename_);
     present = size && static_cast<double>(*size) == total;
@@ -371,41 +365,41 @@ bool ZezazurIrud::DownloadToFile() {
     EndWithError(EngineError::kExists);
     return false;
   }
-  Absorb([&] { files_.DeleteFile(filename_); });
+  base::SkipOnFailure([&] { files_.DeleteFile(filename_); });
 
   bool made = false;
-  Absorb([&] { made = CreateDirectoryPath(filename_, files_); });
+  base::SkipOnFailure([&] { made = CreateDirectoryPath(filename_, files_); });
   if (!made) {
     EndWithError(EngineError::kDirectory);
     return false;
   }
 
   platform::FileSystem::FileHandle file = platform::FileSystem::kInvalid;
-  Absorb([&] { file = files_.OpenForWriting(filename_); });
+  base::SkipOnFailure([&] { file = files_.OpenForWriting(filename_); });
   if (file == platform::FileSystem::kInvalid) {
     EndWithError(EngineError::kFile);
     return false;
   }
-  Absorb([&] { files_.SeekToStart(file); });
+  base::SkipOnFailure([&] { files_.SeekToStart(file); });
   // No byte of an earlier file may survive past the new data.
-  Absorb([&] { files_.Truncate(file); });
+  base::SkipOnFailure([&] { files_.Truncate(file); });
 
   bool complete = ReadLoop(total, [&](const std::uint8_t* data, std::uint32_t length) {
     bool written = false;
-    Absorb([&] {
+    base::SkipOnFailure([&] {
       std::uint32_t count = 0;
       written = files_.Write(file, data, length, count) && count == length;
     });
     return written;
   });
 
-  Absorb([&] { files_.Close(file); });
+  base::SkipOnFailure([&] { files_.Close(file); });
   bool result = false;
   if (complete && bRunning) {
-    Absorb([&] { bStop(); });
+    base::SkipOnFailure([&] { bStop(); });
     result = true;
-    Absorb([&] { RaiseStatus(EngineStatus::kFinished); });
-    Absorb([&] { RaiseDownloadEnd(true); });
+    base::SkipOnFailure([&] { RaiseStatus(EngineStatus::kFinished); });
+    base::SkipOnFailure([&] { RaiseDownloadEnd(true); });
   }
   return result;
 }
@@ -438,19 +432,19 @@ base::Text ZezazurIrud::DownLoadToText() {
   std::string carry;
   bool complete = ReadLoop(total, [&](const std::uint8_t* data, std::uint32_t length) {
     std::string_view chunk(reinterpret_cast<const char*>(data), length);
-    Absorb([&] { accumulated += BytesToText(chunk, charsetName_, carry, false); });
+    base::SkipOnFailure([&] { accumulated += BytesToText(chunk, charsetName_, carry, false); });
     return true;
   });
   if (!complete) return {};
   if (!carry.empty()) {
-    Absorb([&] { accumulated += BytesToText({}, charsetName_, carry, true); });
+    base::SkipOnFailure([&] { accumulated += BytesToText({}, charsetName_, carry, true); });
   }
 
   base::Text result = std::move(accumulated);
   if (bRunning) {
-    Absorb([&] { bStop(); });
-    Absorb([&] { RaiseStatus(EngineStatus::kFinished); });
-    Absorb([&] { RaiseDownloadEnd(true); });
+    base::SkipOnFailure([&] { bStop(); });
+    base::SkipOnFailure([&] { RaiseStatus(EngineStatus::kFinished); });
+    base::SkipOnFailure([&] { RaiseDownloadEnd(true); });
   }
   return result;
 }

@@ -148,7 +148,7 @@ class ZezazurIrud {
   bool reDown_ = true;
   base::Text filename_;
   base::Text postData_;
-  bool isUpload_ = false;
+  bool isUpload_ = false;  // kept for callers that set it; no request depends on it
 
   // Private members.
   base::Text sHost;
@@ -159,7 +159,7 @@ class ZezazurIrud {
   Handle hConnect = platform::HttpClient::kNone;
   Handle hRequest = platform::HttpClient::kNone;
   base::Text sRawHeaders;
-  std::int32_t lRawHeadersLen = 0;
+  std::int32_t lRawHeadersLen = 0;  // the raw block's length as reported; nothing reads it
   bool bHaveHeaders = false;
   double dbStartTime = 0;
   double dbElapsed = 0;

@@ -31,9 +31,8 @@ const char16_t* StatusText(net::EngineStatus lStatus) {
       return u"开始接收数据...";
     case net::EngineStatus::kFinished:
       return kFinishedText;
-    default:
-      return u"未知状态...";
   }
+  return u"未知状态...";  // a code the engine does not name
 }
 
 const char16_t* ErrorText(net::EngineError lErrorCode) {
@@ -50,9 +49,11 @@ const char16_t* ErrorText(net::EngineError lErrorCode) {
       return u"文件已经存在...";
     case net::EngineError::kDirectory:
       return u"创建目录出错...";
-    default:
-      return u"打开文件时出错...";
+    case net::EngineError::kFile:
+      break;
   }
+  // The file's failure, and any code the engine does not name.
+  return u"打开文件时出错...";
 }
 
 }  // namespace
@@ -228,8 +229,7 @@ void Formsj2::wd_Error(net::EngineError lErrorCode) {
 void Formsj2::wd_DownloadEnd(bool) {}
 
 void RegisterFormsj2(app::Program& program) {
-  program.Register(app::FormId::Formsj2,
-                   [](app::Program& p) { return std::make_unique<Formsj2>(p); });
+  program.Register<Formsj2>();
 }
 
 }  // namespace upgrade

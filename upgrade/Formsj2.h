@@ -45,17 +45,25 @@ class Formsj2 : public app::Form {
   void wd_Error(net::EngineError lErrorCode);
   void wd_DownloadEnd(bool bSuccess);
 
-  // Made by the load handler; the window owns it for the rest of its life.
+  // The download engine that fetches the installer; made by the load handler, the window
+  // owns it for the rest of its life.
   std::unique_ptr<net::ZezazurIrud> wd;
 
+  // The captions in front of the five read-out lines.
   std::array<base::Label, 5> LbMsg;
+  // "Remote file": always the maker's site and "/download/Quorin.exe", whatever the
+  // address fetched.
   base::Label DownForm;
+  // "Saved to": the installer's full local path.
   base::Label DownTo;
   base::Label Downloading{u"0 of 0 bytes 当前进度(0%)"};
   base::Label DownSpeed{u"0.00 KB/s"};
   base::Label DownState;
+  // Copies of the main window's Text6 (the installer's address) and Text7 (its file name)
+  // taken at load; both boxes lie below the client area and are never seen.
   base::TextField Text1;
   base::TextField Text2;
+  // Three seconds after the load it starts the download, once.
   platform::Timer& T1;
   widgets::ctlProgress myProgressBar1;
 

@@ -23,8 +23,7 @@ void Form3::Form_Load() {
 }
 
 void Form3::m_Click() {
-  program_.Unload(*this);
-  program_.Show(app::FormId::Form2);
+  SwitchTo(app::FormId::Form2);
 }
 
 void Form3::t_Click() {
@@ -32,8 +31,7 @@ void Form3::t_Click() {
 }
 
 void Form3::y_Click() {
-  program_.Unload(*this);
-  program_.Show(app::FormId::Form4);
+  SwitchTo(app::FormId::Form4);
 }
 
 void Form3::WebBrowser1_DownloadBegin() {

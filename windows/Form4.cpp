@@ -1,8 +1,5 @@
 #include "windows/Form4.h"
 
-#include <memory>
-
-#include "windows/Form3.h"
 #include "windows/Pictures.h"
 
 namespace windows {
@@ -80,13 +77,11 @@ void Form4::Text1_Click() {
 }
 
 void Form4::m_Click() {
-  program_.Unload(*this);
-  program_.Show(app::FormId::Form2);
+  SwitchTo(app::FormId::Form2);
 }
 
 void Form4::t_Click() {
-  program_.Unload(*this);
-  program_.Show(app::FormId::Form3);
+  SwitchTo(app::FormId::Form3);
 }
 
 void Form4::y_Click() {
@@ -99,11 +94,6 @@ void Form4::sex_Click() {
 
 void Form4::WebBrowser1_DownloadBegin() {
   WebBrowser1.SetSilent(true);
-}
-
-void RegisterForms(app::Program& program) {
-  program.Register(app::FormId::Form3, [](app::Program& p) { return std::make_unique<Form3>(p); });
-  program.Register(app::FormId::Form4, [](app::Program& p) { return std::make_unique<Form4>(p); });
 }
 
 }  // namespace windows

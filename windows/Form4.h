@@ -34,7 +34,4 @@ class Form4 : public app::Form {
   void WebBrowser1_DownloadBegin();
 };
 
-// Tells the program how to make the live-TV and torrent player windows.
-void RegisterForms(app::Program& program);
-
 }  // namespace windows

@@ -362,7 +362,8 @@ void QtCanvas::Apply(QImage& image, const Op& op) {
     case platform::DrawMode::kWhiteness:
       p.setCompositionMode(QPainter::RasterOp_SetDestination);
       break;
-    default:
+    case platform::DrawMode::kCopyPen:
+    case platform::DrawMode::kNop:  // never recorded: such a box draws nothing
       p.setCompositionMode(QPainter::CompositionMode_Source);
       break;
   }

@@ -6,6 +6,25 @@
 namespace apptest {
 namespace {
 
+// Only a form that names its own id and is made from the program can be registered or
+// referenced by type: anything else does not compile.
+struct NotAForm {
+  static constexpr app::FormId kId = app::FormId::Form3;
+  explicit NotAForm(app::Program&) {}
+};
+struct FormWithANumberForItsId : app::Form {
+  static constexpr int kId = 2;
+  explicit FormWithANumberForItsId(app::Program& program) : Form(program, {}) {}
+};
+struct FormMadeFromMore : app::Form {
+  static constexpr app::FormId kId = app::FormId::Form3;
+  FormMadeFromMore(app::Program& program, int) : Form(program, {}) {}
+};
+static_assert(app::FormType<app::Form2>);
+static_assert(!app::FormType<NotAForm>);
+static_assert(!app::FormType<FormWithANumberForItsId>);
+static_assert(!app::FormType<FormMadeFromMore>);
+
 TEST(Program, RunShowsTheMainWindowAndEndsWhenItCloses) {
   World w;
   w.web.SetDocument(kManifestAddress, StandardManifest());

@@ -4,6 +4,7 @@
 #include "app/Form2.h"
 #include "windows/Form3.h"
 #include "windows/Form4.h"
+#include "windows/RegisterForms.h"
 
 namespace viewstest {
 
