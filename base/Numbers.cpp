@@ -1,10 +1,13 @@
 #include "base/Numbers.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <string>
+#include <string_view>
+#include <system_error>
 
 #include "base/RuntimeError.h"
 
@@ -23,12 +26,56 @@ int HexDigit(char16_t c) {
   return -1;
 }
 
-double ParseAscii(const std::string& ascii) {
-  return std::strtod(ascii.c_str(), nullptr);
+// Whether a decimal that is out of a double's range lies above it rather than below:
+// whether its leading digit stands at 10^0 or higher. `ascii` is unsigned and has at
+// least one non-zero digit.
+bool BeyondTheLargest(std::string_view ascii) {
+  const std::size_t e = std::min(ascii.find_first_of("eE"), ascii.size());
+  const std::string_view mantissa = ascii.substr(0, e);
+  const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
+  const std::size_t lead = mantissa.find_first_not_of("0.");
+  if (lead == std::string_view::npos) return false;
+  long long order = lead < point ? static_cast<long long>(point - lead) - 1
+                                 : static_cast<long long>(point) - static_cast<long long>(lead);
+  // The exponent may have more digits than any integer holds; far past the range is
+  // far enough.
+  long long exponent = 0;
+  std::size_t i = e + 1;
+  const bool negative = i < ascii.size() && ascii[i] == '-';
+  if (i < ascii.size() && (ascii[i] == '+' || ascii[i] == '-')) ++i;
+  for (; i < ascii.size() && exponent < 1'000'000'000; ++i)
+    exponent = exponent * 10 + (ascii[i] - '0');
+  order += negative ? -exponent : exponent;
+  return order >= 0;
+}
+
+// A scanned decimal as strtod reads it in the "C" locale, whatever the process's locale
+// says: correctly rounded, denormals kept, an infinity past the largest double and a
+// zero below the smallest denormal, each with the number's sign.
+double ParseAscii(std::string_view ascii) {
+  bool negative = false;
+  if (!ascii.empty() && (ascii.front() == '+' || ascii.front() == '-')) {
+    negative = ascii.front() == '-';
+    ascii.remove_prefix(1);
+  }
+  // Rounding to nearest is symmetric: the magnitude decides, the sign goes on after.
+  double magnitude = 0;
+  const auto result = std::from_chars(ascii.data(), ascii.data() + ascii.size(), magnitude);
+  if (result.ec == std::errc::result_out_of_range)
+    magnitude = BeyondTheLargest(ascii) ? std::numeric_limits<double>::infinity() : 0.0;
+  return negative ? -magnitude : magnitude;
+}
+
+// A double in the form printf's "%.14e" gives, "-d.dddddddddddddde+XX", written without
+// the process's locale.
+std::string_view Scientific14(double value, char (&buffer)[40]) {
+  const auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14);
+  return std::string_view(buffer, static_cast<std::size_t>(result.ptr - buffer));
 }
 
 // A decimal number in the form the readers accept: sign, digits, at most one period,
-// exponent. The digits are handed to strtod so that the conversion is correctly rounded.
+// exponent. The digits are converted in one go so that the result is correctly rounded.
 struct DecimalScan {
   std::string ascii;
   bool digits = false;
@@ -149,17 +196,20 @@ struct Decimal15 {
 
 Decimal15 ToDecimal15(double value) {
   char buffer[40];
-  std::snprintf(buffer, sizeof buffer, "%.14e", value);
+  std::string_view text = Scientific14(value, buffer);
   Decimal15 d;
-  const char* p = buffer;
-  if (*p == '-') {
+  if (text.front() == '-') {
     d.negative = true;
-    ++p;
+    text.remove_prefix(1);
   }
-  for (; *p && *p != 'e'; ++p) {
-    if (*p != '.') d.digits.push_back(*p);
+  const std::size_t e = text.find('e');
+  for (char c : text.substr(0, e)) {
+    if (c != '.') d.digits.push_back(c);
   }
-  if (*p == 'e') d.exponent = std::atoi(p + 1);
+  // The exponent always carries its sign.
+  const char* first = text.data() + e + 2;
+  std::from_chars(first, text.data() + text.size(), d.exponent);
+  if (text[e + 1] == '-') d.exponent = -d.exponent;
   return d;
 }
 
@@ -261,10 +311,9 @@ Text NumberToText(double value) {
       out += '.';
       out += digits.substr(1);
     }
-    char exponent[16];
-    std::snprintf(exponent, sizeof exponent, "E%c%02d", d.exponent < 0 ? '-' : '+',
-                  std::abs(d.exponent));
-    out += exponent;
+    out += d.exponent < 0 ? "E-" : "E+";
+    if (std::abs(d.exponent) < 10) out += '0';
+    out += std::to_string(std::abs(d.exponent));
   }
   return FromLatin1(out);
 }
@@ -272,8 +321,7 @@ Text NumberToText(double value) {
 double RoundTo15Digits(double value) {
   if (!std::isfinite(value) || value == 0) return value;
   char buffer[40];
-  std::snprintf(buffer, sizeof buffer, "%.14e", value);
-  return std::strtod(buffer, nullptr);
+  return ParseAscii(Scientific14(value, buffer));
 }
 
 std::int16_t ToInt16(double value) {

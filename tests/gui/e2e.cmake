@@ -30,6 +30,17 @@ if(TARGET quorin-demo-portal AND QUORIN_DEMO_PORT AND QUORIN_PORTAL_BASE MATCHES
               ${QUORIN_DEMO_PORT} ${CMAKE_CURRENT_BINARY_DIR}/e2e-upgrade-${mode})
     set_tests_properties(e2e.upgrade_${mode} PROPERTIES RESOURCE_LOCK demo_port TIMEOUT 180)
   endforeach()
+  # The same offer under a desktop language that writes "," for the decimal point: the
+  # server's "3.3" must still read as 3.3. comma_locale_tests fails when that locale is
+  # missing, so this run cannot pass unnoticed without it.
+  if("accept" IN_LIST _upgrade_modes)
+    add_test(NAME e2e.upgrade_accept_de_DE
+      COMMAND ${CMAKE_CURRENT_LIST_DIR}/e2e-upgrade.sh accept $<TARGET_FILE:quorin>
+              $<TARGET_FILE:quorin-demo-portal> $<TARGET_FILE:x11-close-window>
+              ${QUORIN_DEMO_PORT} ${CMAKE_CURRENT_BINARY_DIR}/e2e-upgrade-accept-de_DE)
+    set_tests_properties(e2e.upgrade_accept_de_DE PROPERTIES RESOURCE_LOCK demo_port TIMEOUT 180
+      ENVIRONMENT "LANG=de_DE.UTF-8;LC_ALL=de_DE.UTF-8")
+  endif()
 endif()
 
 if(TARGET quorin-demo-portal AND QUORIN_DEMO_PORT AND QUORIN_PORTAL_BASE MATCHES "^http://127\\.0\\.0\\.1:")

@@ -88,6 +88,55 @@ TEST(LeadingNumber, NoNumberIsPositiveZero) {
   EXPECT_FALSE(std::signbit(base::LeadingNumber(u"-0")));
 }
 
+// Past the range of a double the reader keeps what the C library's reader gives: an
+// infinity above, a zero below, denormals in between.
+TEST(LeadingNumber, BeyondTheRangeOfADouble) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double tiny = std::numeric_limits<double>::denorm_min();
+  const double largest = std::numeric_limits<double>::max();
+  const struct {
+    const char16_t* text;
+    double value;
+  } cases[] = {
+      {u"1E400", inf},
+      {u"+1E400", inf},
+      {u"-1E400", -inf},
+      {u"0.000000000000000000001E330", inf},
+      {u"1E99999999999999999999", inf},
+      {u"1.7976931348623157E308", largest},
+      {u"17976931348623158E292", largest},
+      {u"1.7976931348623159E308", inf},
+      {u"1E-400", 0},
+      {u"-1E-400", 0},
+      {u"1000000E-330", 0},
+      {u"1E-99999999999999999999", 0},
+      {u"4.9E-324", tiny},
+      {u"2.4703282292062328E-324", tiny},
+      {u"2.4703282292062327E-324", 0},
+      {u"1E-310", 1e-310},
+      {u"0.00000000000000000000000000000000000000000000000000000000000000000000000001", 1e-74},
+  };
+  for (const auto& c : cases) EXPECT_EQ(base::LeadingNumber(c.text), c.value) << Narrow(c.text);
+  // The digits' own place counts as much as the exponent.
+  const Text zeros(400, u'0');
+  EXPECT_EQ(base::LeadingNumber(u"0." + zeros + u"1E50"), 0);
+  EXPECT_EQ(base::LeadingNumber(u"1" + zeros + u"E-50"), inf);
+}
+
+TEST(RoundTo15Digits, RoundsTheDecimalFormAndReadsItBack) {
+  const double largest = std::numeric_limits<double>::max();
+  const double tiny = std::numeric_limits<double>::denorm_min();
+  EXPECT_EQ(base::RoundTo15Digits(1.0 / 3), 0.333333333333333);
+  EXPECT_EQ(base::RoundTo15Digits(-2.0 / 3), -0.666666666666667);
+  EXPECT_EQ(base::RoundTo15Digits(1234567890123455.0), 1234567890123460.0);  // a tie: to even
+  EXPECT_EQ(base::RoundTo15Digits(1234567890123465.0), 1234567890123460.0);
+  // The largest double's 15 digits lie above it.
+  EXPECT_EQ(base::RoundTo15Digits(largest), std::numeric_limits<double>::infinity());
+  EXPECT_EQ(base::RoundTo15Digits(-largest), -std::numeric_limits<double>::infinity());
+  EXPECT_EQ(base::RoundTo15Digits(tiny), tiny);
+  EXPECT_EQ(base::RoundTo15Digits(0.0), 0.0);
+}
+
 struct TextCase {
   double value;
   const char* text;
@@ -110,7 +159,11 @@ INSTANTIATE_TEST_SUITE_P(
                     TextCase{1.0 / 3, "0.333333333333333"}, TextCase{2.0 / 3, "0.666666666666667"},
                     TextCase{0.1 + 0.2, "0.3"}, TextCase{1e-15, "0.000000000000001"},
                     TextCase{1.5e-15, "1.5E-15"}, TextCase{1e-100, "1E-100"},
-                    TextCase{-1.25e300, "-1.25E+300"}, TextCase{100.5, "100.5"}));
+                    TextCase{-1.25e300, "-1.25E+300"}, TextCase{100.5, "100.5"},
+                    TextCase{1234567890123455.0, "1.23456789012346E+15"}, TextCase{1e-5, "0.00001"},
+                    TextCase{-2.5e-16, "-2.5E-16"},
+                    TextCase{std::numeric_limits<double>::denorm_min(), "4.94065645841247E-324"},
+                    TextCase{std::numeric_limits<double>::max(), "1.79769313486232E+308"}));
 
 TEST(ToInteger, RoundsTiesToEven) {
   EXPECT_EQ(base::ToInt16(0.5), 0);
