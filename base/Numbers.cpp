@@ -66,6 +66,13 @@ double ParseAscii(std::string_view ascii) {
   return negative ? -magnitude : magnitude;
 }
 
+// An integer's decimal digits, with a minus sign when negative.
+std::string IntegerText(long long value) {
+  char buffer[24];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, result.ptr);
+}
+
 // A double in the form printf's "%.14e" gives, "-d.dddddddddddddde+XX", written without
 // the process's locale.
 std::string_view Scientific14(double value, char (&buffer)[40]) {
@@ -313,7 +320,7 @@ Text NumberToText(double value) {
     }
     out += d.exponent < 0 ? "E-" : "E+";
     if (std::abs(d.exponent) < 10) out += '0';
-    out += std::to_string(std::abs(d.exponent));
+    out += IntegerText(std::abs(d.exponent));
   }
   return FromLatin1(out);
 }
@@ -352,7 +359,7 @@ double RoundDecimals(double value, int digits) {
   const Rounded r = RoundDecimal15(value, digits, /*tiesAwayFromZero=*/false);
   if (!r.changed) return value;
   std::string ascii =
-      (r.negative ? "-" : "") + r.integer + "e" + std::to_string(-static_cast<long long>(digits));
+      (r.negative ? "-" : "") + r.integer + "e" + IntegerText(-static_cast<long long>(digits));
   return ParseAscii(ascii);
 }
 
