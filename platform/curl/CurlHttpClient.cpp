@@ -14,6 +14,8 @@ namespace {
 
 constexpr std::uint32_t kAddReqFlagReplace = 0x80000000u;
 constexpr std::uint16_t kDefaultHttpPort = 80;
+constexpr std::uint32_t kOpenTypeDirect = 1;
+constexpr std::uint32_t kOpenTypeProxy = 3;
 
 void GlobalInit() {
   static std::once_flag once;
@@ -24,6 +26,19 @@ void GlobalInit() {
 std::string_view Prefix(const std::string& text, std::uint32_t length) {
   if (length == 0xFFFFFFFFu) return std::string_view(text.c_str());
   return std::string_view(text).substr(0, length);
+}
+
+// The access type as a session is opened with it; an unknown one takes the system's
+// settings, as the preconfigured type does.
+AccessType AccessTypeOf(std::uint32_t value) {
+  switch (value) {
+    case kOpenTypeDirect:
+      return AccessType::kDirect;
+    case kOpenTypeProxy:
+      return AccessType::kProxy;
+    default:
+      return AccessType::kPreconfig;
+  }
 }
 
 }  // namespace
@@ -58,7 +73,7 @@ HttpClient::Handle CurlHttpClient::InternetOpen(const std::string& agent, std::u
   Object session;
   session.kind = Kind::Session;
   session.settings.agent = agent;
-  session.settings.accessType = accessType;
+  session.settings.accessType = AccessTypeOf(accessType);
   if (proxy) session.settings.proxy = proxy;
   if (proxyBypass) session.settings.proxyBypass = proxyBypass;
   return Add(std::move(session));

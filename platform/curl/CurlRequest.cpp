@@ -16,12 +16,10 @@ constexpr int kMaxRedirects = 10;
 
 using base::EqualsNoCase;
 using base::StartsNoCase;
-
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
+using base::TrimAny;
+// Header lines are cut at their line ends before they are trimmed: a CR left inside one is
+// part of the line as the caller or the server gave it, not a blank.
+using base::kBlanks;
 
 // The platform escapes spaces in the path and nothing else.
 std::string EscapeSpaces(std::string_view path) {
@@ -41,7 +39,7 @@ std::string EscapeSpaces(std::string_view path) {
 // written "Name;" (a bare "Name:" would remove the header instead).
 std::string CurlHeaderLine(std::string_view line) {
   std::size_t colon = line.find(':');
-  if (colon != std::string_view::npos && TrimBlanks(line.substr(colon + 1)).empty()) {
+  if (colon != std::string_view::npos && TrimAny(line.substr(colon + 1), kBlanks).empty()) {
     return std::string(line.substr(0, colon)) + ";";
   }
   return std::string(line);
@@ -64,7 +62,7 @@ void CurlRequest::AddHeaders(std::string_view text, bool replace) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     std::size_t colon = line.find(':');
     if (colon == std::string_view::npos) continue;
-    std::string name = base::AsciiLowerCopy(TrimBlanks(line.substr(0, colon)));
+    std::string name = base::AsciiLowerCopy(TrimAny(line.substr(0, colon), kBlanks));
     if (name.empty()) continue;
     auto same = std::find_if(headers_.begin(), headers_.end(),
                              [&](const auto& header) { return header.first == name; });
@@ -175,14 +173,14 @@ bool CurlRequest::StartHop(const std::string& url) {
   if (!settings_.agent.empty()) curl_easy_setopt(easy_, CURLOPT_USERAGENT, settings_.agent.c_str());
   curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, headerList_);
   switch (settings_.accessType) {
-    case 1:  // direct
+    case AccessType::kPreconfig:  // curl reads the system's settings itself
+      break;
+    case AccessType::kDirect:
       curl_easy_setopt(easy_, CURLOPT_PROXY, "");
       break;
-    case 3:  // the given proxy
+    case AccessType::kProxy:
       curl_easy_setopt(easy_, CURLOPT_PROXY, settings_.proxy.c_str());
       curl_easy_setopt(easy_, CURLOPT_NOPROXY, settings_.proxyBypass.c_str());
-      break;
-    default:  // the system's settings: curl reads http_proxy and no_proxy
       break;
   }
   curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT_MS,
@@ -338,13 +336,14 @@ size_t CurlRequest::OnHeader(char* data, size_t size, size_t count, void* self) 
     r->location_.clear();
     std::size_t space = line.find(' ');
     std::string_view version = line.substr(0, space);
-    std::string_view rest =
-        space == std::string_view::npos ? std::string_view{} : TrimBlanks(line.substr(space + 1));
+    std::string_view rest = space == std::string_view::npos
+                                ? std::string_view{}
+                                : TrimAny(line.substr(space + 1), kBlanks);
     std::size_t codeEnd = rest.find(' ');
     std::string_view code = rest.substr(0, codeEnd);
     std::string_view reason = codeEnd == std::string_view::npos
                                   ? std::string_view{}
-                                  : TrimBlanks(rest.substr(codeEnd + 1));
+                                  : TrimAny(rest.substr(codeEnd + 1), kBlanks);
     r->status_ = 0;
     for (char c : code) {
       if (c < '0' || c > '9') break;
@@ -376,9 +375,9 @@ size_t CurlRequest::OnHeader(char* data, size_t size, size_t count, void* self) 
 
   r->lines_.emplace_back(line);
   if (StartsNoCase(line, "set-cookie:")) {
-    CookieStore::Process().Set(r->address_, TrimBlanks(line.substr(11)));
+    CookieStore::Process().Set(r->address_, TrimAny(line.substr(11), kBlanks));
   } else if (StartsNoCase(line, "location:")) {
-    r->location_ = std::string(TrimBlanks(line.substr(9)));
+    r->location_ = std::string(TrimAny(line.substr(9), kBlanks));
   }
   return length;
 }

@@ -1,0 +1,62 @@
+// What a request is made with reaches curl whole: the route a session's access type
+// chooses.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "ClientFixture.h"
+
+namespace curltest {
+namespace {
+
+using Options = ClientTest;
+
+// The scripted server stands for the addressed server and for the system's proxy, a
+// second one for the session's own proxy. A proxy is asked for the whole address.
+TEST_F(Options, TheAccessTypeChoosesTheRoute) {
+  Srv own;
+  const std::string direct = "GET /r HTTP/1.0\r\n";
+  const std::string proxied = "GET " + server_.Url("/r") + " HTTP/1.0\r\n";
+  const std::string ownProxy = "127.0.0.1:" + std::to_string(own.Port());
+  const struct {
+    const char* name;
+    std::uint32_t accessType;
+    const char* bypass;
+    Srv* reached;
+    const std::string& requestLine;
+  } cases[] = {
+      {"the system's settings", 0, nullptr, &server_, proxied},
+      {"direct, whatever the system says", 1, nullptr, &server_, direct},
+      {"the session's own proxy", 3, nullptr, &own, proxied},
+      {"the session's own proxy, bypassed", 3, "127.0.0.1", &server_, direct},
+      {"a value not known: the system's settings", 4, nullptr, &server_, proxied},
+  };
+  server_.Answer({Srv::Send(Ok("x"))});
+  own.Answer({Srv::Send(Ok("x"))});
+  setenv("http_proxy", server_.Url("").c_str(), 1);
+  unsetenv("no_proxy");
+  unsetenv("NO_PROXY");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::size_t before = c.reached->Requests().size();
+    HttpClient::Handle session =
+        client_.InternetOpen("A", c.accessType, ownProxy.c_str(), c.bypass, 0);
+    HttpClient::Handle connection =
+        client_.InternetConnect(session, "127.0.0.1", static_cast<std::int16_t>(server_.Port()),
+                                nullptr, nullptr, HttpClient::kServiceHttp, 0, 0);
+    HttpClient::Handle request =
+        client_.HttpOpenRequest(connection, "GET", "/r", "HTTP/1.0", nullptr, nullptr, 0, 0);
+    handles_.insert(handles_.end(), {request, connection, session});
+    EXPECT_TRUE(Send(request));
+    ASSERT_EQ(c.reached->Requests().size(), before + 1);
+    EXPECT_TRUE(c.reached->Requests().back().starts_with(c.requestLine))
+        << c.reached->Requests().back();
+  }
+  unsetenv("http_proxy");
+  EXPECT_EQ(server_.Requests().size() + own.Requests().size(), std::size(cases));
+}
+
+}  // namespace
+}  // namespace curltest
