@@ -6,7 +6,6 @@
 #include <cstdlib>
 
 #include "base/Ascii.h"
-#include "platform/posix/PosixClock.h"
 
 namespace platform::curl {
 namespace {
@@ -24,12 +23,6 @@ bool IsIpAddress(std::string_view host) {
 }
 
 }  // namespace
-
-CookieStore& CookieStore::Process() {
-  static platform::posix::PosixClock clock;
-  static CookieStore store(clock);
-  return store;
-}
 
 std::optional<CookieStore::Address> CookieStore::Parse(std::string_view url) {
   Address address;
@@ -180,11 +173,6 @@ std::string CookieStore::CookieHeader(const Address& address) {
     header += c->value;
   }
   return header;
-}
-
-void CookieStore::Clear() {
-  std::lock_guard lock(mutex_);
-  cookies_.clear();
 }
 
 }  // namespace platform::curl

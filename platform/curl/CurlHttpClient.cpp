@@ -43,17 +43,13 @@ AccessType AccessTypeOf(std::uint32_t value) {
 
 }  // namespace
 
-CurlHttpClient::CurlHttpClient(std::chrono::milliseconds connectTimeout,
+CurlHttpClient::CurlHttpClient(CookieStore& cookies, std::chrono::milliseconds connectTimeout,
                                std::chrono::milliseconds idleReadTimeout)
-    : connectTimeout_(connectTimeout), idleTimeout_(idleReadTimeout) {
+    : cookies_(cookies), connectTimeout_(connectTimeout), idleTimeout_(idleReadTimeout) {
   GlobalInit();
 }
 
 CurlHttpClient::~CurlHttpClient() = default;
-
-void CurlHttpClient::ClearCookies() {
-  CookieStore::Process().Clear();
-}
 
 CurlHttpClient::Object* CurlHttpClient::Find(Handle handle, Kind kind) {
   auto it = objects_.find(handle);
@@ -111,7 +107,7 @@ HttpClient::Handle CurlHttpClient::HttpOpenRequest(
   settings.idleTimeout = idleTimeout_;
   Object request;
   request.kind = Kind::Request;
-  request.request = std::make_unique<CurlRequest>(std::move(settings));
+  request.request = std::make_unique<CurlRequest>(std::move(settings), cookies_);
   return Add(std::move(request));
 }
 
@@ -128,7 +124,7 @@ bool CurlHttpClient::InternetSetCookie(const std::string& url, const char* name,
   auto address = CookieStore::Parse(url);
   if (!address) return false;
   std::string text = name && *name ? std::string(name) + "=" + data : data;
-  return CookieStore::Process().Set(*address, text);
+  return cookies_.Set(*address, text);
 }
 
 template <class Call>
@@ -190,7 +186,7 @@ bool CurlHttpClient::InternetGetCookie(const std::string& url, const std::string
   // The name is accepted and not used, as on the platforms this client stands in for.
   auto address = CookieStore::Parse(url);
   if (!address) return false;
-  std::string text = CookieStore::Process().CookieHeader(*address);
+  std::string text = cookies_.CookieHeader(*address);
   if (text.empty()) return false;
   if (!buffer || text.size() + 1 > size) {
     size = static_cast<std::uint32_t>(text.size() + 1);

@@ -47,7 +47,8 @@ std::string CurlHeaderLine(std::string_view line) {
 
 }  // namespace
 
-CurlRequest::CurlRequest(Settings settings) : settings_(std::move(settings)) {}
+CurlRequest::CurlRequest(Settings settings, CookieStore& cookies)
+    : settings_(std::move(settings)), cookies_(cookies) {}
 
 CurlRequest::~CurlRequest() {
   EndHop();
@@ -152,7 +153,7 @@ bool CurlRequest::StartHop(const std::string& url) {
   if (!has("content-type") || bodyDropped_) append("Content-Type:");
   if (!has("accept")) append("Accept:");
   append("Expect:");
-  std::string cookies = CookieStore::Process().CookieHeader(address_);
+  std::string cookies = cookies_.CookieHeader(address_);
   if (!cookies.empty() && !has("cookie")) append("Cookie: " + cookies);
 
   curl_easy_setopt(easy_, CURLOPT_URL, url.c_str());
@@ -375,7 +376,7 @@ size_t CurlRequest::OnHeader(char* data, size_t size, size_t count, void* self) 
 
   r->lines_.emplace_back(line);
   if (StartsNoCase(line, "set-cookie:")) {
-    CookieStore::Process().Set(r->address_, TrimAny(line.substr(11), kBlanks));
+    r->cookies_.Set(r->address_, TrimAny(line.substr(11), kBlanks));
   } else if (StartsNoCase(line, "location:")) {
     r->location_ = std::string(TrimAny(line.substr(9), kBlanks));
   }

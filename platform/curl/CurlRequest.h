@@ -24,7 +24,8 @@ class CurlRequest {
  public:
   using Settings = RequestSettings;
 
-  explicit CurlRequest(Settings settings);
+  // Cookies go out from the store and come back into it; it outlives the request.
+  CurlRequest(Settings settings, CookieStore& cookies);
   ~CurlRequest();
   CurlRequest(const CurlRequest&) = delete;
   CurlRequest& operator=(const CurlRequest&) = delete;
@@ -72,6 +73,7 @@ class CurlRequest {
   std::size_t Buffered() const { return tail_ - head_; }
 
   Settings settings_;
+  CookieStore& cookies_;
   std::function<bool()> waiter_;
   std::vector<std::pair<std::string, std::string>> headers_;  // lower-case name, line
   std::string verb_;

@@ -1,5 +1,5 @@
 // What a request is made with reaches curl whole: the route a session's access type
-// chooses.
+// chooses, and the cookie store a client is given.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -11,6 +11,8 @@
 namespace curltest {
 namespace {
 
+using platform::curl::CookieStore;
+using platform::curl::CurlHttpClient;
 using Options = ClientTest;
 
 // The scripted server stands for the addressed server and for the system's proxy, a
@@ -56,6 +58,40 @@ TEST_F(Options, TheAccessTypeChoosesTheRoute) {
   }
   unsetenv("http_proxy");
   EXPECT_EQ(server_.Requests().size() + own.Requests().size(), std::size(cases));
+}
+
+TEST_F(Options, ACookieFromAResponseExpiresByTheClockOfTheClientsStore) {
+  server_.Answer({Srv::Send(Srv::Response(
+      200, "OK", {{"Set-Cookie", "sid=1; max-age=60"}, {"Content-Length", "0"}}, ""))});
+  server_.Answer({Srv::Send(Ok(""))});
+  const std::int64_t setAt = clock_.SecondsSinceEpoch();
+  ASSERT_TRUE(Send(Open("GET", "/login")));
+  const struct {
+    std::int64_t later;
+    bool sent;
+  } cases[] = {{59, true}, {60, false}};
+  for (const auto& c : cases) {
+    clock_.SetSecondsSinceEpoch(setAt + c.later);
+    ASSERT_TRUE(Send(Open("GET", "/next")));
+    EXPECT_EQ(server_.Requests().back().find("\r\nCookie: sid=1\r\n") != std::string::npos, c.sent)
+        << "+" << c.later;
+    EXPECT_EQ(Cookie(server_.Url("/")), c.sent ? "sid=1" : "FAILED") << "+" << c.later;
+  }
+}
+
+TEST_F(Options, ClientsShareTheCookiesOfTheStoreTheyAreGivenAndNoOthers) {
+  server_.Answer({Srv::Send(
+      Srv::Response(200, "OK", {{"Set-Cookie", "sid=1; path=/"}, {"Content-Length", "0"}}, ""))});
+  ASSERT_TRUE(Send(Open("GET", "/login")));
+  CurlHttpClient sameStore(cookies_);
+  CookieStore otherCookies(clock_);
+  CurlHttpClient otherStore(otherCookies);
+  char buffer[64];
+  std::uint32_t size = sizeof buffer;
+  ASSERT_TRUE(sameStore.InternetGetCookie(server_.Url("/"), "", buffer, size));
+  EXPECT_EQ(std::string(buffer), "sid=1");
+  size = sizeof buffer;
+  EXPECT_FALSE(otherStore.InternetGetCookie(server_.Url("/"), "", buffer, size));
 }
 
 }  // namespace
