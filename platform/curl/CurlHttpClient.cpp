@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <mutex>
 
 #include "platform/curl/CookieStore.h"
 #include "platform/curl/CurlRequest.h"
@@ -16,11 +15,6 @@ constexpr std::uint32_t kAddReqFlagReplace = 0x80000000u;
 constexpr std::uint16_t kDefaultHttpPort = 80;
 constexpr std::uint32_t kOpenTypeDirect = 1;
 constexpr std::uint32_t kOpenTypeProxy = 3;
-
-void GlobalInit() {
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 // A length of all ones means "up to the terminating NUL".
 std::string_view Prefix(const std::string& text, std::uint32_t length) {
@@ -46,7 +40,8 @@ AccessType AccessTypeOf(std::uint32_t value) {
 CurlHttpClient::CurlHttpClient(CookieStore& cookies, std::chrono::milliseconds connectTimeout,
                                std::chrono::milliseconds idleReadTimeout)
     : cookies_(cookies), connectTimeout_(connectTimeout), idleTimeout_(idleReadTimeout) {
-  GlobalInit();
+  // On the thread that makes the client, before any request; a failure shows in each send.
+  CurlRequest::GlobalInit();
 }
 
 CurlHttpClient::~CurlHttpClient() = default;

@@ -1,19 +1,97 @@
-// What a request is made with reaches curl whole: the route a session's access type
-// chooses, and the cookie store a client is given.
+// What a request is made with reaches curl whole, or the request fails: the route a
+// session's access type chooses, options curl refuses, and the cookie store a client is
+// given.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "ClientFixture.h"
+#include "platform/curl/CurlRequest.h"
+#include "support/Wait.h"
 
 namespace curltest {
 namespace {
 
+using platform::curl::AccessType;
 using platform::curl::CookieStore;
 using platform::curl::CurlHttpClient;
-using Options = ClientTest;
+using platform::curl::CurlRequest;
+using platform::curl::RequestSettings;
+
+// curl takes no text option longer than 8,000,000 bytes: a real way to have it refuse one.
+const std::string& OverCurlsLimit() {
+  static const std::string text(8'000'001, 'a');
+  return text;
+}
+
+class Options : public ClientTest {
+ protected:
+  RequestSettings Settings() const {
+    RequestSettings settings;
+    settings.agent = "A";
+    settings.host = "127.0.0.1";
+    settings.port = static_cast<std::uint16_t>(server_.Port());
+    settings.verb = "GET";
+    settings.path = "/";
+    settings.version = "HTTP/1.0";
+    settings.connectTimeout = std::chrono::milliseconds(2000);
+    settings.idleTimeout = std::chrono::milliseconds(400);
+    return settings;
+  }
+};
+
+TEST_F(Options, ARefusedOptionFailsTheRequestWithCurlsCodeAndSendsNothing) {
+  const struct {
+    const char* option;
+    void (*spoil)(RequestSettings&);
+  } cases[] = {
+      {"agent", [](RequestSettings& s) { s.agent = OverCurlsLimit(); }},
+      {"verb", [](RequestSettings& s) { s.verb = OverCurlsLimit(); }},
+      {"address", [](RequestSettings& s) { s.path = "/" + OverCurlsLimit(); }},
+      {"proxy",
+       [](RequestSettings& s) {
+         s.accessType = AccessType::kProxy;
+         s.proxy = OverCurlsLimit();
+       }},
+      {"proxy bypass",
+       [](RequestSettings& s) {
+         s.accessType = AccessType::kProxy;
+         s.proxy = "127.0.0.1:" + std::to_string(s.port);
+         s.proxyBypass = OverCurlsLimit();
+       }},
+  };
+  // Were the option left out, the server would answer this.
+  server_.Answer({Srv::Send(Ok("x"))});
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.option);
+    RequestSettings settings = Settings();
+    c.spoil(settings);
+    CurlRequest request(std::move(settings), cookies_);
+    EXPECT_FALSE(request.Send(""));
+    EXPECT_EQ(request.Result(), CURLE_BAD_FUNCTION_ARGUMENT);
+    char head[256];
+    std::uint32_t length = sizeof head;
+    EXPECT_FALSE(request.RawHeaders(head, length));
+    std::uint8_t byte = 0;
+    std::uint32_t read = 0;
+    EXPECT_FALSE(request.Read(&byte, 1, read));
+  }
+  EXPECT_EQ(server_.SettledConnections(support::kGenerousLimit), 0);
+}
+
+TEST_F(Options, TheEngineSeesARefusedOptionAsAFailedSend) {
+  server_.Answer({Srv::Send(Ok("x"))});
+  HttpClient::Handle request = Open("GET", "/", OverCurlsLimit());
+  EXPECT_FALSE(Send(request));
+  EXPECT_EQ(RawHeaders(request), "FAILED");
+  bool ok = true;
+  EXPECT_EQ(ReadAll(request, 16, ok), "");
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(server_.SettledConnections(support::kGenerousLimit), 0);
+}
 
 // The scripted server stands for the addressed server and for the system's proxy, a
 // second one for the session's own proxy. A proxy is asked for the whole address.
