@@ -50,4 +50,16 @@ constexpr bool StartsNoCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
 }
 
+// The blanks within one line: space and tab.
+inline constexpr std::string_view kBlanks = " \t";
+// Blanks and line ends, for text that may still carry the end of its line.
+inline constexpr std::string_view kBlanksAndLineEnds = " \t\r\n";
+
+// The text without the bytes of `set` at either end.
+constexpr std::string_view TrimAny(std::string_view text, std::string_view set) {
+  const std::size_t first = text.find_first_not_of(set);
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(set) - first + 1);
+}
+
 }  // namespace base

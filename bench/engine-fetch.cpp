@@ -24,6 +24,7 @@
 #include "base/Text.h"
 #include "net/ZezazurIrud.h"
 #include "platform/EventLoop.h"
+#include "platform/curl/CookieStore.h"
 #include "platform/curl/CurlHttpClient.h"
 #include "platform/posix/IconvCharset.h"
 #include "platform/posix/PosixClock.h"
@@ -138,9 +139,10 @@ int main(int argc, char** argv) {
   }
   if (positional.empty() || positional.size() > 2) return Usage();
 
-  platform::curl::CurlHttpClient http;
-  platform::posix::PosixFileSystem files;
   platform::posix::PosixClock clock;
+  platform::curl::CookieStore cookies(clock);
+  platform::curl::CurlHttpClient http(cookies);
+  platform::posix::PosixFileSystem files;
   platform::posix::IconvCharset charset;
   CommandLineLoop loop;
   net::ZezazurIrud wd(http, files, clock, loop, charset);

@@ -17,6 +17,7 @@
 #include "app/Program.h"
 #include "base/Text.h"
 #include "platform/Platform.h"
+#include "platform/curl/CookieStore.h"
 #include "platform/curl/CurlHttpClient.h"
 #include "platform/openssl/OpenSslSignatureVerifier.h"
 #include "platform/posix/IconvCharset.h"
@@ -49,7 +50,8 @@ struct Marks {
 // The curl client, noting when the first transfer begins.
 class NotingHttp : public platform::curl::CurlHttpClient {
  public:
-  explicit NotingHttp(Marks& marks) : marks_(marks) {}
+  NotingHttp(platform::curl::CookieStore& cookies, Marks& marks)
+      : CurlHttpClient(cookies), marks_(marks) {}
   Handle InternetOpen(const std::string& agent, std::uint32_t accessType, const char* proxy,
                       const char* proxyBypass, std::uint32_t flags) override {
     if (!marks_.requested) {
@@ -102,9 +104,10 @@ int main(int argc, char* argv[]) {
   Marks marks;
   platform::qt::QtUi ui;
   platform::qt::QtEventLoop loop;
-  NotingHttp http(marks);
-  platform::posix::PosixFileSystem files;
   platform::posix::PosixClock clock;
+  platform::curl::CookieStore cookies(clock);
+  NotingHttp http(cookies, marks);
+  platform::posix::PosixFileSystem files;
   ReportingShell shell(base::FromUtf8(directory), marks);
   platform::posix::IconvCharset charset;
   platform::openssl::OpenSslSignatureVerifier signatures;

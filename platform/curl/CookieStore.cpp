@@ -6,19 +6,15 @@
 #include <cstdlib>
 
 #include "base/Ascii.h"
-#include "platform/posix/PosixClock.h"
 
 namespace platform::curl {
 namespace {
 
 using base::EqualsNoCase;
-
-std::string_view TrimBlanks(std::string_view s) {
-  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
-  return s;
-}
+using base::TrimAny;
+// Cookie text comes from the program as well as from response heads, and the program's
+// may still end in its line end (a value taken from CR LF text): trimmed with the blanks.
+using base::kBlanksAndLineEnds;
 
 bool IsIpAddress(std::string_view host) {
   if (!host.empty() && host.front() == '[') return true;
@@ -27,12 +23,6 @@ bool IsIpAddress(std::string_view host) {
 }
 
 }  // namespace
-
-CookieStore& CookieStore::Process() {
-  static platform::posix::PosixClock clock;
-  static CookieStore store(clock);
-  return store;
-}
 
 std::optional<CookieStore::Address> CookieStore::Parse(std::string_view url) {
   Address address;
@@ -86,11 +76,11 @@ bool CookieStore::PathMatches(std::string_view requestPath, std::string_view coo
 bool CookieStore::Set(const Address& address, std::string_view text) {
   Cookie cookie;
   std::size_t semicolon = text.find(';');
-  std::string_view pair = TrimBlanks(text.substr(0, semicolon));
+  std::string_view pair = TrimAny(text.substr(0, semicolon), kBlanksAndLineEnds);
   if (pair.empty()) return false;
   if (std::size_t eq = pair.find('='); eq != std::string_view::npos) {
-    cookie.name = std::string(TrimBlanks(pair.substr(0, eq)));
-    cookie.value = std::string(TrimBlanks(pair.substr(eq + 1)));
+    cookie.name = std::string(TrimAny(pair.substr(0, eq), kBlanksAndLineEnds));
+    cookie.value = std::string(TrimAny(pair.substr(eq + 1), kBlanksAndLineEnds));
   } else {
     // A bare value, as some servers send: a cookie without a name.
     cookie.hasName = false;
@@ -107,9 +97,10 @@ bool CookieStore::Set(const Address& address, std::string_view text) {
     std::string_view attribute = attributes.substr(0, end);
     attributes = end == std::string_view::npos ? std::string_view{} : attributes.substr(end + 1);
     std::size_t eq = attribute.find('=');
-    std::string_view key = TrimBlanks(attribute.substr(0, eq));
-    std::string_view value =
-        eq == std::string_view::npos ? std::string_view{} : TrimBlanks(attribute.substr(eq + 1));
+    std::string_view key = TrimAny(attribute.substr(0, eq), kBlanksAndLineEnds);
+    std::string_view value = eq == std::string_view::npos
+                                 ? std::string_view{}
+                                 : TrimAny(attribute.substr(eq + 1), kBlanksAndLineEnds);
     if (EqualsNoCase(key, "path")) {
       if (!value.empty() && value.front() == '/') cookie.path = std::string(value);
     } else if (EqualsNoCase(key, "domain")) {
@@ -182,11 +173,6 @@ std::string CookieStore::CookieHeader(const Address& address) {
     header += c->value;
   }
   return header;
-}
-
-void CookieStore::Clear() {
-  std::lock_guard lock(mutex_);
-  cookies_.clear();
 }
 
 }  // namespace platform::curl

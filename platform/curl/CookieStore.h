@@ -12,7 +12,7 @@
 
 namespace platform::curl {
 
-// The cookies of the whole process, in memory only. Cookies set by the program and by
+// The cookies of one HTTP client, in memory only. Cookies set by the program and by
 // responses land here, requests take theirs from here, and the cookie query reads it.
 // Thread-safe. Expiry is judged by the clock it is given.
 class CookieStore {
@@ -25,9 +25,6 @@ class CookieStore {
     std::string path;
     bool secure = false;
   };
-
-  // The one store of the process, on the system clock.
-  static CookieStore& Process();
 
   // Splits an address given as text; nothing when it names no host.
   static std::optional<Address> Parse(std::string_view url);
@@ -43,8 +40,6 @@ class CookieStore {
   // The "name=value" pairs that apply to the address, joined by "; ": the most
   // specific domain first, then the longest path, then the oldest. Empty when none.
   std::string CookieHeader(const Address& address);
-
-  void Clear();
 
  private:
   struct Cookie {

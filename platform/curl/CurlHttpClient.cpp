@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <mutex>
 
 #include "platform/curl/CookieStore.h"
 #include "platform/curl/CurlRequest.h"
@@ -14,11 +13,8 @@ namespace {
 
 constexpr std::uint32_t kAddReqFlagReplace = 0x80000000u;
 constexpr std::uint16_t kDefaultHttpPort = 80;
-
-void GlobalInit() {
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
+constexpr std::uint32_t kOpenTypeDirect = 1;
+constexpr std::uint32_t kOpenTypeProxy = 3;
 
 // A length of all ones means "up to the terminating NUL".
 std::string_view Prefix(const std::string& text, std::uint32_t length) {
@@ -26,19 +22,29 @@ std::string_view Prefix(const std::string& text, std::uint32_t length) {
   return std::string_view(text).substr(0, length);
 }
 
+// The access type as a session is opened with it; an unknown one takes the system's
+// settings, as the preconfigured type does.
+AccessType AccessTypeOf(std::uint32_t value) {
+  switch (value) {
+    case kOpenTypeDirect:
+      return AccessType::kDirect;
+    case kOpenTypeProxy:
+      return AccessType::kProxy;
+    default:
+      return AccessType::kPreconfig;
+  }
+}
+
 }  // namespace
 
-CurlHttpClient::CurlHttpClient(std::chrono::milliseconds connectTimeout,
+CurlHttpClient::CurlHttpClient(CookieStore& cookies, std::chrono::milliseconds connectTimeout,
                                std::chrono::milliseconds idleReadTimeout)
-    : connectTimeout_(connectTimeout), idleTimeout_(idleReadTimeout) {
-  GlobalInit();
+    : cookies_(cookies), connectTimeout_(connectTimeout), idleTimeout_(idleReadTimeout) {
+  // On the thread that makes the client, before any request; a failure shows in each send.
+  CurlRequest::GlobalInit();
 }
 
 CurlHttpClient::~CurlHttpClient() = default;
-
-void CurlHttpClient::ClearCookies() {
-  CookieStore::Process().Clear();
-}
 
 CurlHttpClient::Object* CurlHttpClient::Find(Handle handle, Kind kind) {
   auto it = objects_.find(handle);
@@ -58,7 +64,7 @@ HttpClient::Handle CurlHttpClient::InternetOpen(const std::string& agent, std::u
   Object session;
   session.kind = Kind::Session;
   session.settings.agent = agent;
-  session.settings.accessType = accessType;
+  session.settings.accessType = AccessTypeOf(accessType);
   if (proxy) session.settings.proxy = proxy;
   if (proxyBypass) session.settings.proxyBypass = proxyBypass;
   return Add(std::move(session));
@@ -96,7 +102,7 @@ HttpClient::Handle CurlHttpClient::HttpOpenRequest(
   settings.idleTimeout = idleTimeout_;
   Object request;
   request.kind = Kind::Request;
-  request.request = std::make_unique<CurlRequest>(std::move(settings));
+  request.request = std::make_unique<CurlRequest>(std::move(settings), cookies_);
   return Add(std::move(request));
 }
 
@@ -113,7 +119,7 @@ bool CurlHttpClient::InternetSetCookie(const std::string& url, const char* name,
   auto address = CookieStore::Parse(url);
   if (!address) return false;
   std::string text = name && *name ? std::string(name) + "=" + data : data;
-  return CookieStore::Process().Set(*address, text);
+  return cookies_.Set(*address, text);
 }
 
 template <class Call>
@@ -175,7 +181,7 @@ bool CurlHttpClient::InternetGetCookie(const std::string& url, const std::string
   // The name is accepted and not used, as on the platforms this client stands in for.
   auto address = CookieStore::Parse(url);
   if (!address) return false;
-  std::string text = CookieStore::Process().CookieHeader(*address);
+  std::string text = cookies_.CookieHeader(*address);
   if (text.empty()) return false;
   if (!buffer || text.size() + 1 > size) {
     size = static_cast<std::uint32_t>(text.size() + 1);

@@ -12,21 +12,20 @@
 
 namespace platform::curl {
 
+class CookieStore;
 class CurlRequest;
 
 // The HTTP client over libcurl. Session and connection handles only hold settings;
-// a request touches the network when it is sent. Cookies live in the one store of the
-// process, shared by every client.
+// a request touches the network when it is sent. Cookies live in the store it is given,
+// which outlives it: cookies set by a response go with the client's next requests.
 class CurlHttpClient : public platform::HttpClient {
  public:
-  explicit CurlHttpClient(std::chrono::milliseconds connectTimeout = std::chrono::seconds(30),
+  explicit CurlHttpClient(CookieStore& cookies,
+                          std::chrono::milliseconds connectTimeout = std::chrono::seconds(30),
                           std::chrono::milliseconds idleReadTimeout = std::chrono::seconds(60));
   ~CurlHttpClient() override;
   CurlHttpClient(const CurlHttpClient&) = delete;
   CurlHttpClient& operator=(const CurlHttpClient&) = delete;
-
-  // Empties the process's cookie store (tests start from a clean store).
-  static void ClearCookies();
 
   Handle InternetOpen(const std::string& agent, std::uint32_t accessType, const char* proxy,
                       const char* proxyBypass, std::uint32_t flags) override;
@@ -71,6 +70,7 @@ class CurlHttpClient : public platform::HttpClient {
   template <class Call>
   bool Use(Handle request, Call&& call);
 
+  CookieStore& cookies_;
   std::chrono::milliseconds connectTimeout_;
   std::chrono::milliseconds idleTimeout_;
   std::unordered_map<Handle, Object> objects_;

@@ -16,11 +16,14 @@ constexpr int kMaxRedirects = 10;
 
 using base::EqualsNoCase;
 using base::StartsNoCase;
+using base::TrimAny;
+// Header lines are cut at their line ends before they are trimmed: a CR left inside one is
+// part of the line as the caller or the server gave it, not a blank.
+using base::kBlanks;
 
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
+// The multi interface has no transfer code of its own for its failures.
+CURLcode FromMulti(CURLMcode code) {
+  return code == CURLM_OUT_OF_MEMORY ? CURLE_OUT_OF_MEMORY : CURLE_FAILED_INIT;
 }
 
 // The platform escapes spaces in the path and nothing else.
@@ -41,7 +44,7 @@ std::string EscapeSpaces(std::string_view path) {
 // written "Name;" (a bare "Name:" would remove the header instead).
 std::string CurlHeaderLine(std::string_view line) {
   std::size_t colon = line.find(':');
-  if (colon != std::string_view::npos && TrimBlanks(line.substr(colon + 1)).empty()) {
+  if (colon != std::string_view::npos && TrimAny(line.substr(colon + 1), kBlanks).empty()) {
     return std::string(line.substr(0, colon)) + ";";
   }
   return std::string(line);
@@ -49,7 +52,13 @@ std::string CurlHeaderLine(std::string_view line) {
 
 }  // namespace
 
-CurlRequest::CurlRequest(Settings settings) : settings_(std::move(settings)) {}
+CurlRequest::CurlRequest(Settings settings, CookieStore& cookies)
+    : settings_(std::move(settings)), cookies_(cookies) {}
+
+CURLcode CurlRequest::GlobalInit() {
+  static const CURLcode result = curl_global_init(CURL_GLOBAL_DEFAULT);
+  return result;
+}
 
 CurlRequest::~CurlRequest() {
   EndHop();
@@ -64,7 +73,7 @@ void CurlRequest::AddHeaders(std::string_view text, bool replace) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     std::size_t colon = line.find(':');
     if (colon == std::string_view::npos) continue;
-    std::string name = base::AsciiLowerCopy(TrimBlanks(line.substr(0, colon)));
+    std::string name = base::AsciiLowerCopy(TrimAny(line.substr(0, colon), kBlanks));
     if (name.empty()) continue;
     auto same = std::find_if(headers_.begin(), headers_.end(),
                              [&](const auto& header) { return header.first == name; });
@@ -87,7 +96,6 @@ bool CurlRequest::Send(std::string body) {
   finished_ = false;
   result_ = CURLE_OK;
   phase_ = Phase::kAwaitingHead;
-  if (!multi_) multi_ = curl_multi_init();
 
   std::string host = settings_.host;
   // The text is a host name, as the platform takes it: one that could be read as holding
@@ -104,8 +112,17 @@ bool CurlRequest::Send(std::string body) {
   if (settings_.port != 80) url_ += ":" + std::to_string(settings_.port);
   url_ += EscapeSpaces(path);
 
-  if (!multi_ || !StartHop(url_)) {
-    Finish(CURLE_FAILED_INIT);
+  if (const CURLcode init = GlobalInit(); init != CURLE_OK) {
+    Finish(init);
+    return false;
+  }
+  if (!multi_) multi_ = curl_multi_init();
+  if (!multi_) {
+    Finish(CURLE_OUT_OF_MEMORY);
+    return false;
+  }
+  if (const CURLcode started = StartHop(url_); started != CURLE_OK) {
+    Finish(started);
     return false;
   }
   Drive([this] { return phase_ == Phase::kHeadDone; });
@@ -124,7 +141,7 @@ bool CurlRequest::Send(std::string body) {
   return phase_ == Phase::kHeadDone;
 }
 
-bool CurlRequest::StartHop(const std::string& url) {
+CURLcode CurlRequest::StartHop(const std::string& url) {
   phase_ = Phase::kAwaitingHead;
   status_ = 0;
   lines_.clear();
@@ -136,7 +153,14 @@ bool CurlRequest::StartHop(const std::string& url) {
   address_ = CookieStore::Parse(url).value_or(CookieStore::Address{});
 
   easy_ = curl_easy_init();
-  if (!easy_) return false;
+  if (!easy_) return CURLE_OUT_OF_MEMORY;
+
+  // The first failure is the request's; an option curl refuses (an older library, a
+  // value past its limits) would otherwise leave the request going out without it.
+  CURLcode result = CURLE_OK;
+  auto check = [&result](CURLcode code) {
+    if (result == CURLE_OK) result = code;
+  };
 
   // Only what an HTTP/1.0 client must send (Host, and the agent) plus the caller's
   // headers: curl's own Accept, Expect and form Content-Type are suppressed.
@@ -144,8 +168,13 @@ bool CurlRequest::StartHop(const std::string& url) {
     return std::any_of(headers_.begin(), headers_.end(),
                        [&](const auto& header) { return header.first == name; });
   };
-  auto append = [this](const std::string& line) {
-    if (curl_slist* list = curl_slist_append(headerList_, line.c_str())) headerList_ = list;
+  auto append = [&](const std::string& line) {
+    curl_slist* list = curl_slist_append(headerList_, line.c_str());
+    if (list) {
+      headerList_ = list;
+    } else {
+      check(CURLE_OUT_OF_MEMORY);
+    }
   };
   for (const auto& [name, line] : headers_) {
     if (bodyDropped_ && name == "content-type") continue;
@@ -154,47 +183,54 @@ bool CurlRequest::StartHop(const std::string& url) {
   if (!has("content-type") || bodyDropped_) append("Content-Type:");
   if (!has("accept")) append("Accept:");
   append("Expect:");
-  std::string cookies = CookieStore::Process().CookieHeader(address_);
+  std::string cookies = cookies_.CookieHeader(address_);
   if (!cookies.empty() && !has("cookie")) append("Cookie: " + cookies);
 
-  curl_easy_setopt(easy_, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, "http");
-  curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(easy_, CURLOPT_PATH_AS_IS, 1L);
+  check(curl_easy_setopt(easy_, CURLOPT_URL, url.c_str()));
+  check(curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, "http"));
+  check(curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L));
+  check(curl_easy_setopt(easy_, CURLOPT_PATH_AS_IS, 1L));
   // Credentials never come from an address, a redirect's included.
-  curl_easy_setopt(easy_, CURLOPT_DISALLOW_USERNAME_IN_URL, 1L);
-  curl_easy_setopt(easy_, CURLOPT_HTTP_VERSION,
-                   settings_.version == "HTTP/1.1" ? static_cast<long>(CURL_HTTP_VERSION_1_1)
-                                                   : static_cast<long>(CURL_HTTP_VERSION_1_0));
+  check(curl_easy_setopt(easy_, CURLOPT_DISALLOW_USERNAME_IN_URL, 1L));
+  check(curl_easy_setopt(easy_, CURLOPT_HTTP_VERSION,
+                         settings_.version == "HTTP/1.1"
+                             ? static_cast<long>(CURL_HTTP_VERSION_1_1)
+                             : static_cast<long>(CURL_HTTP_VERSION_1_0)));
   if (!body_.empty() || EqualsNoCase(verb_, "POST")) {
-    curl_easy_setopt(easy_, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body_.size()));
-    curl_easy_setopt(easy_, CURLOPT_POSTFIELDS, body_.data());
+    check(curl_easy_setopt(easy_, CURLOPT_POSTFIELDSIZE_LARGE,
+                           static_cast<curl_off_t>(body_.size())));
+    check(curl_easy_setopt(easy_, CURLOPT_POSTFIELDS, body_.data()));
   }
-  if (noBody_) curl_easy_setopt(easy_, CURLOPT_NOBODY, 1L);
-  curl_easy_setopt(easy_, CURLOPT_CUSTOMREQUEST, verb_.c_str());
-  if (!settings_.agent.empty()) curl_easy_setopt(easy_, CURLOPT_USERAGENT, settings_.agent.c_str());
-  curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, headerList_);
+  if (noBody_) check(curl_easy_setopt(easy_, CURLOPT_NOBODY, 1L));
+  check(curl_easy_setopt(easy_, CURLOPT_CUSTOMREQUEST, verb_.c_str()));
+  if (!settings_.agent.empty()) {
+    check(curl_easy_setopt(easy_, CURLOPT_USERAGENT, settings_.agent.c_str()));
+  }
+  check(curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, headerList_));
   switch (settings_.accessType) {
-    case 1:  // direct
-      curl_easy_setopt(easy_, CURLOPT_PROXY, "");
+    case AccessType::kPreconfig:  // curl reads the system's settings itself
       break;
-    case 3:  // the given proxy
-      curl_easy_setopt(easy_, CURLOPT_PROXY, settings_.proxy.c_str());
-      curl_easy_setopt(easy_, CURLOPT_NOPROXY, settings_.proxyBypass.c_str());
+    case AccessType::kDirect:
+      check(curl_easy_setopt(easy_, CURLOPT_PROXY, ""));
       break;
-    default:  // the system's settings: curl reads http_proxy and no_proxy
+    case AccessType::kProxy:
+      check(curl_easy_setopt(easy_, CURLOPT_PROXY, settings_.proxy.c_str()));
+      check(curl_easy_setopt(easy_, CURLOPT_NOPROXY, settings_.proxyBypass.c_str()));
       break;
   }
-  curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT_MS,
-                   static_cast<long>(std::max<long long>(1, settings_.connectTimeout.count())));
-  curl_easy_setopt(easy_, CURLOPT_BUFFERSIZE, kReceiveBuffer);
-  curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, &CurlRequest::OnHeader);
-  curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this);
-  curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &CurlRequest::OnBody);
-  curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
-  curl_easy_setopt(easy_, CURLOPT_PREREQFUNCTION, &CurlRequest::OnConnected);
-  curl_easy_setopt(easy_, CURLOPT_PREREQDATA, this);
-  return curl_multi_add_handle(multi_, easy_) == CURLM_OK;
+  check(curl_easy_setopt(
+      easy_, CURLOPT_CONNECTTIMEOUT_MS,
+      static_cast<long>(std::max<long long>(1, settings_.connectTimeout.count()))));
+  check(curl_easy_setopt(easy_, CURLOPT_BUFFERSIZE, kReceiveBuffer));
+  check(curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, &CurlRequest::OnHeader));
+  check(curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this));
+  check(curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &CurlRequest::OnBody));
+  check(curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this));
+  check(curl_easy_setopt(easy_, CURLOPT_PREREQFUNCTION, &CurlRequest::OnConnected));
+  check(curl_easy_setopt(easy_, CURLOPT_PREREQDATA, this));
+  if (result != CURLE_OK) return result;
+  const CURLMcode added = curl_multi_add_handle(multi_, easy_);
+  return added == CURLM_OK ? CURLE_OK : FromMulti(added);
 }
 
 void CurlRequest::EndHop() {
@@ -218,18 +254,26 @@ void CurlRequest::Finish(CURLcode result) {
 
 void CurlRequest::FollowRedirect() {
   // Location may be relative to the address just asked for.
-  std::string target;
-  if (CURLU* address = curl_url()) {
-    char* resolved = nullptr;
-    if (curl_url_set(address, CURLUPART_URL, url_.c_str(), 0) == CURLUE_OK &&
-        curl_url_set(address, CURLUPART_URL, EscapeSpaces(location_).c_str(), 0) == CURLUE_OK &&
-        curl_url_get(address, CURLUPART_URL, &resolved, 0) == CURLUE_OK) {
-      target = resolved;
-    }
-    curl_free(resolved);
-    curl_url_cleanup(address);
+  CURLU* address = curl_url();
+  if (!address) {
+    Finish(CURLE_OUT_OF_MEMORY);
+    return;
   }
-  if (target.empty()) {
+  std::string target;
+  char* resolved = nullptr;
+  CURLUcode parsed = curl_url_set(address, CURLUPART_URL, url_.c_str(), 0);
+  if (parsed == CURLUE_OK) {
+    parsed = curl_url_set(address, CURLUPART_URL, EscapeSpaces(location_).c_str(), 0);
+  }
+  if (parsed == CURLUE_OK) parsed = curl_url_get(address, CURLUPART_URL, &resolved, 0);
+  if (parsed == CURLUE_OK) target = resolved;
+  curl_free(resolved);
+  curl_url_cleanup(address);
+  if (parsed == CURLUE_OUT_OF_MEMORY) {
+    Finish(CURLE_OUT_OF_MEMORY);
+    return;
+  }
+  if (parsed != CURLUE_OK || target.empty()) {
     // A Location that makes no address: this response is the final one.
     phase_ = Phase::kHeadDone;
     return;
@@ -251,7 +295,7 @@ void CurlRequest::FollowRedirect() {
   }
   ++hops_;
   url_ = std::move(target);
-  if (!StartHop(url_)) Finish(CURLE_FAILED_INIT);
+  if (const CURLcode started = StartHop(url_); started != CURLE_OK) Finish(started);
 }
 
 template <class Done>
@@ -262,8 +306,8 @@ void CurlRequest::Drive(Done done) {
   for (;;) {
     if (finished_ || done()) return;
     int running = 0;
-    if (curl_multi_perform(multi_, &running) != CURLM_OK) {
-      Finish(CURLE_FAILED_INIT);
+    if (const CURLMcode performed = curl_multi_perform(multi_, &running); performed != CURLM_OK) {
+      Finish(FromMulti(performed));
       return;
     }
     bool hopEnded = false;
@@ -317,7 +361,13 @@ void CurlRequest::Drive(Done done) {
                                     kWaitPass - (now - lastPass)) +
                                     std::chrono::milliseconds(1));
     }
-    curl_multi_poll(multi_, nullptr, 0, static_cast<int>(waitMs.count()), nullptr);
+    // A poll that fails would fail again at once: the loop would spin.
+    if (const CURLMcode polled =
+            curl_multi_poll(multi_, nullptr, 0, static_cast<int>(waitMs.count()), nullptr);
+        polled != CURLM_OK) {
+      Finish(FromMulti(polled));
+      return;
+    }
   }
 }
 
@@ -338,13 +388,14 @@ size_t CurlRequest::OnHeader(char* data, size_t size, size_t count, void* self) 
     r->location_.clear();
     std::size_t space = line.find(' ');
     std::string_view version = line.substr(0, space);
-    std::string_view rest =
-        space == std::string_view::npos ? std::string_view{} : TrimBlanks(line.substr(space + 1));
+    std::string_view rest = space == std::string_view::npos
+                                ? std::string_view{}
+                                : TrimAny(line.substr(space + 1), kBlanks);
     std::size_t codeEnd = rest.find(' ');
     std::string_view code = rest.substr(0, codeEnd);
     std::string_view reason = codeEnd == std::string_view::npos
                                   ? std::string_view{}
-                                  : TrimBlanks(rest.substr(codeEnd + 1));
+                                  : TrimAny(rest.substr(codeEnd + 1), kBlanks);
     r->status_ = 0;
     for (char c : code) {
       if (c < '0' || c > '9') break;
@@ -376,9 +427,9 @@ size_t CurlRequest::OnHeader(char* data, size_t size, size_t count, void* self) 
 
   r->lines_.emplace_back(line);
   if (StartsNoCase(line, "set-cookie:")) {
-    CookieStore::Process().Set(r->address_, TrimBlanks(line.substr(11)));
+    r->cookies_.Set(r->address_, TrimAny(line.substr(11), kBlanks));
   } else if (StartsNoCase(line, "location:")) {
-    r->location_ = std::string(TrimBlanks(line.substr(9)));
+    r->location_ = std::string(TrimAny(line.substr(9), kBlanks));
   }
   return length;
 }
@@ -465,7 +516,9 @@ bool CurlRequest::Read(std::uint8_t* buffer, std::uint32_t toRead, std::uint32_t
   if (paused_) {
     // May hand over what curl kept back at once, through OnBody.
     paused_ = false;
-    curl_easy_pause(easy_, CURLPAUSE_CONT);
+    if (const CURLcode resumed = curl_easy_pause(easy_, CURLPAUSE_CONT); resumed != CURLE_OK) {
+      Finish(resumed);
+    }
   }
   Drive([this] { return targetLeft_ == 0 || paused_; });
   read = toRead - static_cast<std::uint32_t>(targetLeft_);

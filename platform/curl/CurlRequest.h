@@ -24,7 +24,8 @@ class CurlRequest {
  public:
   using Settings = RequestSettings;
 
-  explicit CurlRequest(Settings settings);
+  // Cookies go out from the store and come back into it; it outlives the request.
+  CurlRequest(Settings settings, CookieStore& cookies);
   ~CurlRequest();
   CurlRequest(const CurlRequest&) = delete;
   CurlRequest& operator=(const CurlRequest&) = delete;
@@ -46,6 +47,11 @@ class CurlRequest {
   // ends the transfer at once, as failed.
   void SetWaiter(std::function<bool()> waiter) { waiter_ = std::move(waiter); }
   static constexpr std::chrono::milliseconds kWaitPass{50};
+  // Why the transfer ended: CURLE_OK while it runs and when it ended well.
+  CURLcode Result() const { return result_; }
+
+  // curl's set-up of the process, once; later calls give the first one's result.
+  static CURLcode GlobalInit();
 
  private:
   // Where the request stands. Each hop of a redirect passes kAwaitingHead, kInHead and
@@ -62,7 +68,9 @@ class CurlRequest {
   static size_t OnBody(char* data, size_t size, size_t count, void* self);
   static int OnConnected(void* self, char*, char*, int, int);
 
-  bool StartHop(const std::string& url);
+  // Makes the transfer of one hop and adds it to the multi handle; nothing is sent
+  // unless every option and header took.
+  CURLcode StartHop(const std::string& url);
   void EndHop();
   void FollowRedirect();
   // Runs the transfer until `done` holds, the transfer ends or the idle timeout passes.
@@ -72,6 +80,7 @@ class CurlRequest {
   std::size_t Buffered() const { return tail_ - head_; }
 
   Settings settings_;
+  CookieStore& cookies_;
   std::function<bool()> waiter_;
   std::vector<std::pair<std::string, std::string>> headers_;  // lower-case name, line
   std::string verb_;

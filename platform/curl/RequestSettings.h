@@ -6,11 +6,18 @@
 
 namespace platform::curl {
 
+// How a session reaches servers, as its opening names it.
+enum class AccessType {
+  kPreconfig,  // the system's settings: curl reads http_proxy, no_proxy and the like
+  kDirect,     // straight to the server, whatever the system says
+  kProxy,      // through the session's own proxy, except for the hosts it bypasses
+};
+
 // What one request is made with. The session gives the first four, the connection the
 // host and port, the request itself the rest.
 struct RequestSettings {
   std::string agent;
-  std::uint32_t accessType = 0;  // 0 system settings, 1 direct, 3 the proxy below
+  AccessType accessType = AccessType::kPreconfig;
   std::string proxy;
   std::string proxyBypass;
   std::string host;

@@ -45,8 +45,9 @@ std::optional<std::vector<unsigned char>> DecodeBase64(base::TextView text, std:
   if (decoded != static_cast<int>(bytes.size())) return std::nullopt;
   bytes.resize(size);
   std::string again(length + 1, '\0');
-  EVP_EncodeBlock(reinterpret_cast<unsigned char*>(again.data()), bytes.data(),
-                  static_cast<int>(size));
+  if (EVP_EncodeBlock(reinterpret_cast<unsigned char*>(again.data()), bytes.data(),
+                      static_cast<int>(size)) != static_cast<int>(length))
+    return std::nullopt;
   again.resize(length);
   if (again != ascii) return std::nullopt;
   return bytes;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "platform/curl/CookieStore.h"
 #include "platform/curl/CurlHttpClient.h"
 #include "platform/openssl/OpenSslSignatureVerifier.h"
 #include "platform/posix/IconvCharset.h"
@@ -17,13 +18,15 @@ namespace platform::real {
 void PrepareProcess();
 
 // The program's platform: Qt windows and browsers, curl, POSIX files, clock and shell,
-// iconv, OpenSSL. Needs a QApplication.
+// iconv, OpenSSL. Needs a QApplication. Members are made in the order written: the clock
+// before the cookie store that judges expiry by it, the store before the HTTP client.
 struct RealPlatform {
   qt::QtUi ui;
   qt::QtEventLoop loop;
-  curl::CurlHttpClient http;
-  posix::PosixFileSystem files;
   posix::PosixClock clock;
+  curl::CookieStore cookies{clock};
+  curl::CurlHttpClient http{cookies};
+  posix::PosixFileSystem files;
   posix::PosixShell shell;
   posix::IconvCharset charset;
   openssl::OpenSslSignatureVerifier signatures;

@@ -13,6 +13,7 @@
 #include "app/Form2.h"
 #include "app/Program.h"
 #include "demo/DemoPortal.h"
+#include "platform/curl/CookieStore.h"
 #include "platform/curl/CurlHttpClient.h"
 #include "platform/openssl/OpenSslSignatureVerifier.h"
 #include "platform/posix/IconvCharset.h"
@@ -79,9 +80,10 @@ struct Upgrade : ::testing::Test {
   fs::path directory = temp.path();
   platform::qt::QtUi ui;
   platform::qt::QtEventLoop loop;
-  platform::curl::CurlHttpClient http;
-  platform::posix::PosixFileSystem files;
   platform::posix::PosixClock clock;
+  platform::curl::CookieStore cookies{clock};
+  platform::curl::CurlHttpClient http{cookies};
+  platform::posix::PosixFileSystem files;
   NoLaunchShell shell{base::FromUtf8(directory.string())};
   platform::posix::IconvCharset charset;
   platform::openssl::OpenSslSignatureVerifier signatures;

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "fakes/FakeClock.h"
+#include "platform/curl/CookieStore.h"
 #include "platform/curl/CurlHttpClient.h"
 #include "support/ScriptedServer.h"
 
@@ -15,16 +17,16 @@ namespace curltest {
 using platform::HttpClient;
 using Srv = support::ScriptedServer;
 
-// One client against one scripted server, with short timeouts and an empty cookie
-// store; proxies from the environment are kept out of the loopback tests.
+// One client against one scripted server, with short timeouts and a cookie store of its
+// own on a clock that stands still; proxies from the environment are kept out of the
+// loopback tests.
 class ClientTest : public ::testing::Test {
  protected:
-  ClientTest() : client_(std::chrono::milliseconds(2000), std::chrono::milliseconds(400)) {
+  ClientTest() {
     unsetenv("http_proxy");
     unsetenv("HTTP_PROXY");
     unsetenv("all_proxy");
     unsetenv("ALL_PROXY");
-    platform::curl::CurlHttpClient::ClearCookies();
   }
   ~ClientTest() override {
     for (HttpClient::Handle h : handles_) client_.InternetCloseHandle(h);
@@ -85,7 +87,10 @@ class ClientTest : public ::testing::Test {
   }
 
   Srv server_;
-  platform::curl::CurlHttpClient client_;
+  fakes::FakeClock clock_;
+  platform::curl::CookieStore cookies_{clock_};
+  platform::curl::CurlHttpClient client_{cookies_, std::chrono::milliseconds(2000),
+                                         std::chrono::milliseconds(400)};
   std::vector<HttpClient::Handle> handles_;
 };
 

@@ -52,4 +52,28 @@ TEST(CookieExpiry, AnExpiredCookieRemovesTheOneItReplaces) {
   EXPECT_EQ(store.CookieHeader(address), "");
 }
 
+// Cookie text the program sets may still end in its line end; so may each attribute.
+TEST(CookieText, BlanksAndLineEndsAroundItsPartsAreNotPartOfThem) {
+  const struct {
+    const char* text;
+    const char* url;
+    const char* header;
+  } cases[] = {
+      {"k=v\r\n", "http://h.example/", "k=v"},
+      {"\r\n\t k \t= v \r\n", "http://h.example/", "k=v"},
+      {"k=v; path=/a\r\n", "http://h.example/a/x", "k=v"},
+      {"k=v; path=/a\r\n", "http://h.example/b", ""},
+      {"k=v\r\n; domain=h.example\r\n", "http://w.h.example/", "k=v"},
+      {"k=v; max-age=0\r\n", "http://h.example/", ""},
+      {"k=a b", "http://h.example/", "k=a b"},
+      {"bare\r\n", "http://h.example/", "bare"},
+  };
+  for (const auto& c : cases) {
+    fakes::FakeClock clock;
+    CookieStore store(clock);
+    EXPECT_TRUE(store.Set(*CookieStore::Parse("http://h.example/"), c.text)) << c.text;
+    EXPECT_EQ(store.CookieHeader(*CookieStore::Parse(c.url)), c.header) << c.text << " " << c.url;
+  }
+}
+
 }  // namespace

@@ -438,7 +438,10 @@ class FullBacklog {
 
 TEST(ConnectTimeout, EndsASendToAServerThatNeverAnswers) {
   FullBacklog silent;
-  platform::curl::CurlHttpClient client(std::chrono::milliseconds(300), std::chrono::seconds(60));
+  fakes::FakeClock clock;
+  platform::curl::CookieStore cookies(clock);
+  platform::curl::CurlHttpClient client(cookies, std::chrono::milliseconds(300),
+                                        std::chrono::seconds(60));
   HttpClient::Handle session = client.InternetOpen("A", 1, nullptr, nullptr, 0);
   HttpClient::Handle connection = client.InternetConnect(
       session, "127.0.0.1", static_cast<std::int16_t>(silent.Port()), nullptr, nullptr, 3, 0, 0);

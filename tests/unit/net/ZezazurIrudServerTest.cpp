@@ -21,6 +21,7 @@
 #include "base/RuntimeError.h"
 #include "fakes/FakeEventLoop.h"
 #include "net/ZezazurIrud.h"
+#include "platform/curl/CookieStore.h"
 #include "platform/curl/CurlHttpClient.h"
 #include "platform/posix/IconvCharset.h"
 #include "platform/posix/PosixClock.h"
@@ -50,7 +51,6 @@ std::string Ok(std::string body, bool announce = true) {
 class EngineServer : public ::testing::Test {
  public:
   EngineServer() {
-    platform::curl::CurlHttpClient::ClearCookies();
     target_ = dir_ / "dl" / "setup.rar";
     rec.Attach(wd);
     wd.SetFilename(base::FromUtf8(target_.string()));
@@ -66,9 +66,10 @@ class EngineServer : public ::testing::Test {
     return requests.empty() ? std::string() : requests.front();
   }
 
-  platform::curl::CurlHttpClient http{1000ms, 400ms};
-  platform::posix::PosixFileSystem files;
   platform::posix::PosixClock clock;
+  platform::curl::CookieStore cookies{clock};
+  platform::curl::CurlHttpClient http{cookies, 1000ms, 400ms};
+  platform::posix::PosixFileSystem files;
   platform::posix::IconvCharset charset;
   fakes::FakeEventLoop loop;
   net::ZezazurIrud wd{http, files, clock, loop, charset};
@@ -637,7 +638,7 @@ namespace {
 // from one of its events ends the wait.
 class SlowServer : public EngineServer {
  protected:
-  platform::curl::CurlHttpClient patient{2000ms, 20000ms};
+  platform::curl::CurlHttpClient patient{cookies, 2000ms, 20000ms};
   net::ZezazurIrud slow{patient, files, clock, loop, charset};
   nettest::EngineRecorder events;
   void SetUp() override {
