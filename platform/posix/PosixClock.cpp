@@ -4,6 +4,8 @@
 
 namespace platform::posix {
 
+// Neither call fails for the system clock's own time, which has a valid clock id and a
+// year far inside what a calendar time holds.
 double PosixClock::SecondsSinceMidnight() {
   timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);

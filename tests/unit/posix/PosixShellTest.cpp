@@ -1,10 +1,13 @@
 #include "platform/posix/PosixShell.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -126,6 +130,96 @@ TEST(PosixShell, LaunchStartsAScriptDetachedAndWithoutArguments) {
   EXPECT_STREQ(input, "/dev/null");
   EXPECT_NE(parent, static_cast<long>(getpid())) << "not our child";
   EXPECT_NE(session, static_cast<long>(getsid(0))) << "a session of its own";
+}
+
+// What the launched program gets of ours: nothing. A descriptor left open without
+// close-on-exec, an ignored signal and a blocked one all stay behind.
+TEST(PosixShell, LaunchPassesOnNoDescriptorAndNoSignalState) {
+  TempDir dir;
+  const std::filesystem::path mark = dir.Path("mark");
+  WriteFile(dir.Path("setup.sh"),
+            "#!/bin/sh\n"
+            "streams=$(for fd in 0 1 2; do echo \"fd$fd $(readlink /proc/$$/fd/$fd)\"; done)\n"
+            "{\n"
+            "  echo \"$streams\"\n"
+            "  [ -e /proc/$$/fd/77 ] && echo 'fd77 open' || echo 'fd77 closed'\n"
+            "  grep -E '^Sig(Ign|Blk):' /proc/$$/status | tr -d ':'\n"
+            "} > '" +
+                mark.string() +
+                ".tmp'\n"
+                "mv '" +
+                mark.string() + ".tmp' '" + mark.string() + "'\n");
+
+  ASSERT_EQ(fcntl(77, F_GETFD), -1) << "descriptor 77 is taken already";
+  int leaked = open("/dev/zero", O_RDONLY);  // no close-on-exec
+  ASSERT_GE(leaked, 0);
+  ASSERT_EQ(dup2(leaked, 77), 77);
+  close(leaked);
+  struct sigaction ignore {
+  }, oldPipe{}, oldHangUp{};
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGPIPE, &ignore, &oldPipe);
+  sigaction(SIGHUP, &ignore, &oldHangUp);
+  sigset_t blocked, oldMask;
+  sigemptyset(&blocked);
+  sigaddset(&blocked, SIGUSR1);
+  pthread_sigmask(SIG_BLOCK, &blocked, &oldMask);
+
+  platform::posix::PosixShell shell;
+  bool launched = shell.Launch(dir.Text("setup.sh"));
+
+  close(77);
+  sigaction(SIGPIPE, &oldPipe, nullptr);
+  sigaction(SIGHUP, &oldHangUp, nullptr);
+  pthread_sigmask(SIG_SETMASK, &oldMask, nullptr);
+  ASSERT_TRUE(launched);
+
+  std::string report = WaitForContents(mark);
+  ASSERT_FALSE(report.empty()) << "the script did not run";
+  std::map<std::string, std::string> seen;
+  std::istringstream lines(report);
+  for (std::string key, value; lines >> key >> value;) seen[key] = value;
+  const std::pair<const char*, const char*> expected[] = {
+      {"fd0", "/dev/null"}, {"fd1", "/dev/null"},           {"fd2", "/dev/null"},
+      {"fd77", "closed"},   {"SigIgn", "0000000000000000"}, {"SigBlk", "0000000000000000"},
+  };
+  for (const auto& [key, value] : expected) {
+    EXPECT_EQ(seen[key], value) << key << " in\n" << report;
+  }
+}
+
+// An installer that cannot be marked executable by its owner is not started, even where
+// someone else's execute bit would let it run.
+TEST(PosixShell, LaunchRefusesAFileItCannotMarkExecutable) {
+  TempDir dir;
+  const std::filesystem::path setup = dir.Path("setup.sh");
+  WriteFile(setup, "#!/bin/sh\ntouch '" + dir.Path("ran").string() + "'\n");
+  using std::filesystem::perms;
+  std::filesystem::permissions(setup, perms::owner_read | perms::group_read | perms::group_exec |
+                                          perms::others_read | perms::others_exec);
+  // An immutable file refuses every change of mode, even the superuser's.
+  int fd = open(setup.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  int flags = 0;
+  bool immutable = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
+                   (flags |= FS_IMMUTABLE_FL, ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0);
+  struct Mutable {
+    int fd;
+    ~Mutable() {
+      int flags = 0;
+      if (ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+        flags &= ~FS_IMMUTABLE_FL;
+        ioctl(fd, FS_IOC_SETFLAGS, &flags);
+      }
+      close(fd);
+    }
+  } restore{fd};
+  if (!immutable) GTEST_SKIP() << "this file system or user cannot make a file immutable";
+  ASSERT_NE(chmod(setup.c_str(), 0755), 0) << "the mode can still be changed";
+
+  platform::posix::PosixShell shell;
+  EXPECT_FALSE(shell.Launch(dir.Text("setup.sh")));
+  EXPECT_FALSE(std::filesystem::exists(dir.Path("ran")));
 }
 
 TEST(PosixShell, LaunchFailsForWhatIsNoProgram) {
