@@ -393,7 +393,14 @@ bool ZezazurIrud::DownloadToFile() {
     return written;
   });
 
-  base::SkipOnFailure([&] { files_.Close(file); });
+  bool closed = false;
+  base::SkipOnFailure([&] { closed = files_.Close(file); });
+  // The system may report a failed write only when the file is closed: the file is not
+  // whole then, and the transfer has failed as a write would.
+  if (complete && bRunning && !closed) {
+    EndWithError(EngineError::kFile);
+    return false;
+  }
   bool result = false;
   if (complete && bRunning) {
     base::SkipOnFailure([&] { bStop(); });

@@ -119,7 +119,11 @@ bool FakeFileSystem::Write(FileHandle file, const std::uint8_t* data, std::uint3
 }
 
 bool FakeFileSystem::Close(FileHandle file) {
-  return open_.erase(file) > 0;
+  const auto open = open_.find(file);
+  if (open == open_.end()) return false;
+  const bool fails = failClose.count(open->second.path) > 0;
+  open_.erase(open);
+  return !fails;
 }
 
 }  // namespace fakes

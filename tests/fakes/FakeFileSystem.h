@@ -16,8 +16,8 @@ namespace fakes {
 // both "C:\dl\" and "/tmp/dl/" name directories. A directory is made only inside an
 // existing one and a file only in an existing directory; add the roots first
 // (AddDirectory("C:") or AddDirectory("/")). Failures to inject: a disk that holds only
-// `diskSpace` bytes of file data (a write past it writes what fits and fails), and
-// opens or deletions refused for chosen paths.
+// `diskSpace` bytes of file data (a write past it writes what fits and fails), opens or
+// deletions refused for chosen paths, and closes that close the file but report failure.
 class FakeFileSystem : public platform::FileSystem {
  public:
   void AddDirectory(const base::Text& path) { directories.insert(Norm(path)); }
@@ -45,6 +45,7 @@ class FakeFileSystem : public platform::FileSystem {
   std::vector<base::Text> deleted;  // files deleted, in order
   std::set<base::Text> refuseOpen;
   std::set<base::Text> refuseDelete;
+  std::set<base::Text> failClose;
   std::optional<std::size_t> diskSpace;
   int writes = 0;
 

@@ -220,6 +220,16 @@ TEST_F(EngineFake, AFailingWriteEndsTheTransfer) {
   EXPECT_EQ(fs.writes, 2);
 }
 
+TEST_F(EngineFake, AFailingCloseAfterTheLastChunkIsNotASuccess) {
+  http.response = Http::Ok(Body(3000));
+  fs.failClose.insert(kTarget);
+  EXPECT_FALSE(wd.DownloadToFile());
+  EXPECT_EQ(rec.AfterRequest(),
+            (Events{"S5", "P3000/1024", "S5", "P3000/2048", "S5", "P3000/3000", "E7", "D0"}));
+  EXPECT_EQ(fs.OpenFiles(), 0u);
+  EXPECT_EQ(http.OpenHandles(), 0u);
+}
+
 TEST_F(EngineFake, ARefusedOpenIsError7AfterTheEarlierFileIsGone) {
   http.response = Http::Ok(Body(10));
   fs.AddDirectory(u"/dl");
