@@ -239,8 +239,13 @@ std::string TorrentUploadPage() {
       "<div class=\"box\"><form method=\"get\" action=\"/yun\">"
       "<p>选择种子文件（.torrent，不超过 2 MB）：</p><p><input type=\"file\" name=\"torrent\" "
       "accept=\".torrent\"> <button type=\"submit\">开始上传</button></p></form>"
+      "<p id=\"got\" style=\"color:#2a7a2a\"></p>"
       "<p style=\"color:#888\">演示站点不保存任何文件。</p>"
-      "<a href=\"/yun/111\">返回 BT云播放 ›</a></div>";
+      "<a href=\"/yun/111\">返回 BT云播放 ›</a></div>"
+      // The form sends only the file's name; the page says which one arrived, so that a
+      // press of the button does not look lost.
+      "<script>const got = new URLSearchParams(location.search).get('torrent');"
+      "if (got) document.getElementById('got').textContent = '已收到种子：' + got;</script>";
   return Document("上传种子 - BT云播放", body, true);
 }
 

@@ -18,7 +18,8 @@ class Browser {
   virtual void Navigate2(const base::Text& address) = 0;
 
   // True suppresses every dialog of the browser's own (script dialogs, authentication,
-  // certificates, permissions, file choosers, new windows).
+  // certificates, permissions, new windows). A file chooser the user opens with a click
+  // or a key on the page is shown either way.
   virtual void SetSilent(bool silent) = 0;
   virtual bool Silent() const = 0;
 

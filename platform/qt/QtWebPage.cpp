@@ -77,12 +77,6 @@ QWebEnginePage* QtWebPage::createWindow(WebWindowType) {
   return nullptr;  // see newWindowRequested
 }
 
-QStringList QtWebPage::chooseFiles(FileSelectionMode mode, const QStringList& oldFiles,
-                                   const QStringList& acceptedMimeTypes) {
-  if (silent_) return {};
-  return QWebEnginePage::chooseFiles(mode, oldFiles, acceptedMimeTypes);
-}
-
 void QtWebPage::javaScriptAlert(const QUrl& securityOrigin, const QString& msg) {
   if (!silent_) QWebEnginePage::javaScriptAlert(securityOrigin, msg);
 }
