@@ -9,6 +9,8 @@
 #include <QCursor>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QWebEnginePage>
+#include <QWebEngineView>
 
 #include <cstdlib>
 #include <memory>
@@ -32,6 +34,10 @@ using platform::real::RealPlatform;
 const char* const kForward = "Home Right Right shift+Right shift+Right shift+Right";
 const char* const kBackward = "Left shift+Left shift+Left shift+Left";
 
+// The controls of the window in their tab order.
+const char16_t* const kTabChain[] = {u"WebBrowser1", u"Text1",    u"Command1", u"Command2",
+                                     u"Command3",    u"Command5", u"Command4"};
+
 bool Xdo(const std::string& arguments) {
   return std::system(("xdotool " + arguments).c_str()) == 0;
 }
@@ -41,8 +47,14 @@ class TorrentWindow : public ::testing::Test {
   static void SetUpTestSuite() {
     server_ = new qttest::LoopbackServer;
     auto& routes = server_->Routes();
+    // The page at load: nothing on it takes the focus.
     routes.Get("/yun/111", [](const httplib::Request&, httplib::Response& res) {
       res.set_content("<html><body><p>torrent</p></body></html>", "text/html; charset=utf-8");
+    });
+    routes.Get("/links.html", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content(
+          "<html><body><a id=one href='#1'>one</a> <a id=two href='#2'>two</a></body></html>",
+          "text/html; charset=utf-8");
     });
     routes.Get("/happyvod/api.html", [](const httplib::Request& req, httplib::Response& res) {
       std::lock_guard lock(mutex_);
@@ -119,6 +131,32 @@ class TorrentWindow : public ::testing::Test {
       return false;
     return qttest::WaitUntil(real_.loop, [&] {
       return QGuiApplication::clipboard()->text() == QString::fromStdString(text);
+    });
+  }
+
+  // The control of the tab chain that holds the keyboard focus (the browser's focus lives
+  // in a child of its own); empty when none does.
+  std::u16string Focused() const {
+    for (QWidget* widget = QApplication::focusWidget(); widget; widget = widget->parentWidget()) {
+      for (const char16_t* name : kTabChain) {
+        if (widget == Control(name)) return name;
+      }
+    }
+    return u"";
+  }
+  // Presses the key and waits until the focus is on the control.
+  bool KeyTo(const std::string& key, const char16_t* control) {
+    return Xdo("key " + key) && qttest::WaitUntil(real_.loop, [&] { return Focused() == control; });
+  }
+  // The id of the page's focused element, once it is `id`.
+  bool PageFocusOn(const QString& id) {
+    auto* view = qobject_cast<QWebEngineView*>(Control(u"WebBrowser1"));
+    auto active = std::make_shared<QString>();
+    return qttest::WaitUntil(real_.loop, [&] {
+      view->page()->runJavaScript(
+          QStringLiteral("document.activeElement ? document.activeElement.id : ''"), 0,
+          [active](const QVariant& result) { *active = result.toString(); });
+      return *active == id;
     });
   }
 
@@ -201,6 +239,54 @@ TEST_F(TorrentWindow, ASelectionIsReplacedOnceAndForgottenWithItsText) {
   form_->Text1.SetText(u"uvwxyz");  // and the text it was in replaced
   ASSERT_TRUE(Press(u"Command3"));
   EXPECT_EQ(form_->Text1.Text(), u"uvwxyzXY");
+}
+
+TEST_F(TorrentWindow, TabVisitsTheBrowserAndEveryControlInTheirOrder) {
+  // The window opens with the first of its tab order.
+  ASSERT_TRUE(qttest::WaitUntil(real_.loop, [&] { return Focused() == u"WebBrowser1"; }));
+  // Forward: a page with nothing to focus is one stop.
+  for (const char16_t* next : {u"Text1", u"Command1", u"Command2", u"Command3", u"Command5",
+                               u"Command4", u"WebBrowser1", u"Text1"}) {
+    ASSERT_TRUE(KeyTo("Tab", next)) << base::ToUtf8(next);
+  }
+  for (const char16_t* previous : {u"WebBrowser1", u"Command4", u"Command5", u"Command3",
+                                   u"Command2", u"Command1", u"Text1"}) {
+    ASSERT_TRUE(KeyTo("shift+Tab", previous)) << base::ToUtf8(previous);
+  }
+
+  // Inside a page Tab goes through its own elements first, then on to the window's next.
+  form_->WebBrowser1.Navigate(server_->Url("/links.html"));
+  ASSERT_TRUE(qttest::WaitUntil(
+      real_.loop, [&] { return form_->WebBrowser1.ReadyState() == Browser::kComplete; }));
+  ASSERT_TRUE(KeyTo("shift+Tab", u"WebBrowser1"));
+  EXPECT_TRUE(PageFocusOn("two"));
+  ASSERT_TRUE(Xdo("key shift+Tab"));
+  EXPECT_TRUE(PageFocusOn("one"));
+  ASSERT_TRUE(KeyTo("shift+Tab", u"Command4"));
+  ASSERT_TRUE(KeyTo("Tab", u"WebBrowser1"));
+  EXPECT_TRUE(PageFocusOn("one"));
+  ASSERT_TRUE(Xdo("key Tab"));
+  EXPECT_TRUE(PageFocusOn("two"));
+  ASSERT_TRUE(KeyTo("Tab", u"Text1"));
+}
+
+TEST_F(TorrentWindow, SpaceOnAButtonReachedByTabPressesIt) {
+  // Selected with the keyboard, pasted over with the keyboard.
+  ASSERT_TRUE(TypeIntoTheBox("abcdef"));
+  ASSERT_TRUE(Xdo(std::string("key ") + kForward));
+  ASSERT_TRUE(CopyElsewhere("XY"));
+  for (const char16_t* next : {u"Command1", u"Command2", u"Command3"}) {
+    ASSERT_TRUE(KeyTo("Tab", next)) << base::ToUtf8(next);
+  }
+  ASSERT_TRUE(Xdo("key space"));
+  ASSERT_TRUE(qttest::WaitUntil(real_.loop, [&] { return box_->text() != "abcdef"; }));
+  EXPECT_EQ(form_->Text1.Text(), u"abXYf");
+
+  const std::size_t asked = Resolved().size();
+  ASSERT_TRUE(KeyTo("shift+Tab", u"Command2"));
+  ASSERT_TRUE(Xdo("key space"));
+  ASSERT_TRUE(qttest::WaitUntil(real_.loop, [&] { return Resolved().size() > asked; }));
+  EXPECT_EQ(Resolved().back(), "/happyvod/api.html?url=abXYf");
 }
 
 }  // namespace
