@@ -60,9 +60,11 @@ Form2::Form2(Program& program)
                      // Resizing moves or resizes nothing on it.
                      .style = platform::FrameStyle::Sizable}),
       WebBrowser1(window_->AddBrowser(
-          platform::ControlSpec{.name = u"WebBrowser1", .rect = {0, -480, 14775, 8295}})),
-      WebBrowser2(window_->AddBrowser(platform::ControlSpec{
-          .name = u"WebBrowser2", .rect = {5880, 120, 495, 495}, .visible = false})),
+          platform::ControlSpec{.name = u"WebBrowser1", .rect = {0, -480, 14775, 8295}}, 0)),
+      WebBrowser2(window_->AddBrowser(
+          platform::ControlSpec{
+              .name = u"WebBrowser2", .rect = {5880, 120, 495, 495}, .visible = false},
+          1)),
       Timer1(window_->AddTimer(u"Timer1", 3000, false, nullptr)),
       ManifestClock(
           window_->AddTimer(u"ManifestClock", 1000, false, [this] { ++manifestSeconds_; })) {

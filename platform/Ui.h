@@ -81,7 +81,7 @@ class Window {
 
   virtual void AddMenuItem(const base::Text& name, const base::Text& caption,
                            std::function<void()> onClick) = 0;
-  virtual Browser& AddBrowser(const ControlSpec& spec) = 0;
+  virtual Browser& AddBrowser(const ControlSpec& spec, int tabIndex) = 0;
   virtual TextBox& AddTextBox(const ControlSpec& spec, const base::Text& text, int tabIndex) = 0;
   virtual LabelView& AddLabel(const ControlSpec& spec, const base::Text& text,
                               base::Colour foreColour) = 0;

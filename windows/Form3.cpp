@@ -10,7 +10,7 @@ Form3::Form3(app::Program& program)
                      .style = platform::FrameStyle::FixedSingle}),
       // Its top border, scroll bars and right and bottom edges lie outside the client area.
       WebBrowser1(window_->AddBrowser(
-          platform::ControlSpec{.name = u"WebBrowser1", .rect = {0, -210, 14775, 9015}})) {
+          platform::ControlSpec{.name = u"WebBrowser1", .rect = {0, -210, 14775, 9015}}, 0)) {
   window_->AddMenuItem(u"m", u"高清影院", [this] { m_Click(); });
   window_->AddMenuItem(u"t", u"电视直播", [this] { t_Click(); });
   window_->AddMenuItem(u"y", u"BT云播放", [this] { y_Click(); });

@@ -11,7 +11,7 @@ Form4::Form4(app::Program& program)
                      .clientHeight = 7800,
                      .style = platform::FrameStyle::FixedSingle}),
       WebBrowser1(window_->AddBrowser(
-          platform::ControlSpec{.name = u"WebBrowser1", .rect = {0, 0, 14775, 7455}})),
+          platform::ControlSpec{.name = u"WebBrowser1", .rect = {0, 0, 14775, 7455}}, 0)),
       Text1(window_->AddTextBox(
           platform::ControlSpec{.name = u"Text1", .rect = {1440, 7440, 8055, 340}}, {}, 1)) {
   window_->AddMenuItem(u"m", u"高清影院", [this] { m_Click(); });

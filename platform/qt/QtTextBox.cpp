@@ -11,9 +11,11 @@ namespace platform::qt {
 QtTextBox::QtTextBox(QWidget* parent) : QLineEdit(parent) {
   // The boxes hold whatever the program stores in them, however long.
   setMaxLength(std::numeric_limits<int>::max());
+  connect(this, &QLineEdit::textChanged, this, [this] { leftSelection_.reset(); });
 }
 
 void QtTextBox::SetText(const base::Text& text) {
+  leftSelection_.reset();
   if (!isVisible()) {
     unshown_ = text;
     return;
@@ -32,7 +34,18 @@ void QtTextBox::ReplaceSelection(const base::Text& text) {
     *unshown_ += text;
     return;
   }
+  if (leftSelection_ && !hasFocus()) setSelection(leftSelection_->start, leftSelection_->length);
+  leftSelection_.reset();
   insert(ToQString(text));
+}
+
+void QtTextBox::focusOutEvent(QFocusEvent* event) {
+  if (hasSelectedText()) {
+    leftSelection_ = Selection{selectionStart(), selectionLength()};
+  } else {
+    leftSelection_.reset();
+  }
+  QLineEdit::focusOutEvent(event);
 }
 
 void QtTextBox::showEvent(QShowEvent* event) {

@@ -27,9 +27,19 @@ class QtTextBox : public QLineEdit, public platform::TextBox {
  protected:
   void mousePressEvent(QMouseEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 
  private:
+  struct Selection {
+    int start = 0;
+    int length = 0;
+  };
+
   QtHandler click_;
+  // The selection the box had when it lost the focus, which Qt drops then: a paste button
+  // takes the focus before its click, and the user meant what was selected. Gone once
+  // the text changes.
+  std::optional<Selection> leftSelection_;
   // The text set while the box is not on the screen: Qt lays out every text it is given,
   // and a long one nobody sees (a manifest's value in a hidden box) would cost hundreds
   // of megabytes. Qt gets it when the box is shown.

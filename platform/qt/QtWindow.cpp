@@ -47,6 +47,53 @@ void QtWindowFrame::closeEvent(QCloseEvent* event) {
   handler();
 }
 
+void QtWindowFrame::InTabOrder(int tabIndex, QWidget* control) {
+  const auto after =
+      std::upper_bound(tabOrder_.begin(), tabOrder_.end(), tabIndex,
+                       [](int index, const auto& entry) { return index < entry.first; });
+  tabOrder_.emplace(after, tabIndex, control);
+}
+
+bool QtWindowFrame::Reachable(const QWidget* control) const {
+  return control->isVisibleTo(this) && control->isEnabled();
+}
+
+void QtWindowFrame::FocusFirst() {
+  for (const auto& [index, control] : tabOrder_) {
+    if (Reachable(control)) {
+      control->setFocus(Qt::OtherFocusReason);
+      return;
+    }
+  }
+}
+
+bool QtWindowFrame::focusNextPrevChild(bool next) {
+  const int count = static_cast<int>(tabOrder_.size());
+  // The control holding the focus, or holding the child that does (the browser's).
+  int current = -1;
+  if (const QWidget* focus = focusWidget()) {
+    for (int i = 0; i < count && current < 0; ++i) {
+      QWidget* control = tabOrder_[static_cast<std::size_t>(i)].second;
+      if (control == focus || control->isAncestorOf(focus)) current = i;
+    }
+  }
+  for (int step = 1; step <= count; ++step) {
+    int i = 0;
+    if (current < 0) {
+      i = next ? step - 1 : count - step;
+    } else {
+      i = ((current + (next ? step : -step)) % count + count) % count;
+    }
+    QWidget* control = tabOrder_[static_cast<std::size_t>(i)].second;
+    if (Reachable(control)) {
+      // The reason tells a browser to start at its page's first element, or its last.
+      control->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+      return true;
+    }
+  }
+  return QMainWindow::focusNextPrevChild(next);
+}
+
 QtWindow::QtWindow(const platform::WindowSpec& spec)
     : frame_(new QtWindowFrame),
       client_(new QWidget),
@@ -121,24 +168,15 @@ void QtWindow::Place(QWidget* widget, const ControlSpec& spec) {
   if (!spec.name.empty()) controls_[spec.name] = widget;
 }
 
-void QtWindow::InTabOrder(int tabIndex, QWidget* widget) {
-  widget->setFocusPolicy(Qt::StrongFocus);
-  tabOrder_.emplace_back(tabIndex, widget);
-  std::stable_sort(tabOrder_.begin(), tabOrder_.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
-  for (std::size_t i = 1; i < tabOrder_.size(); ++i) {
-    QWidget::setTabOrder(tabOrder_[i - 1].second, tabOrder_[i].second);
-  }
-}
-
 QWidget* QtWindow::Control(const base::Text& name) const {
   const auto it = controls_.find(name);
   return it == controls_.end() ? nullptr : it->second;
 }
 
-Browser& QtWindow::AddBrowser(const ControlSpec& spec) {
+Browser& QtWindow::AddBrowser(const ControlSpec& spec, int tabIndex) {
   auto* browser = new QtBrowser(ParentOf(spec));
   Place(browser, spec);
+  frame_->InTabOrder(tabIndex, browser);
   browsers_.push_back(browser);
   return *browser;
 }
@@ -148,7 +186,8 @@ TextBox& QtWindow::AddTextBox(const ControlSpec& spec, const base::Text& text, i
   box->SetText(text);
   box->setCursorPosition(0);
   Place(box, spec);
-  InTabOrder(tabIndex, box);
+  box->setFocusPolicy(Qt::StrongFocus);
+  frame_->InTabOrder(tabIndex, box);
   textBoxes_.push_back(box);
   return *box;
 }
@@ -181,7 +220,8 @@ void QtWindow::AddButton(const ControlSpec& spec, const base::Text& caption, int
   handlers_.push_back(handler);
   QObject::connect(button, &QPushButton::clicked, button, [handler] { handler(); });
   Place(button, spec);
-  InTabOrder(tabIndex, button);
+  button->setFocusPolicy(Qt::StrongFocus);
+  frame_->InTabOrder(tabIndex, button);
 }
 
 void QtWindow::AddPicture(const ControlSpec& spec, const std::string& imageBytes) {
@@ -211,6 +251,7 @@ Canvas& QtWindow::AddCanvas(const ControlSpec& spec) {
 void QtWindow::Show() {
   if (closed_ || !frame_) return;
   FixSize();
+  const bool first = !shown_;
   if (!shown_) {
     shown_ = true;
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -220,6 +261,8 @@ void QtWindow::Show() {
     }
   }
   frame_->show();
+  // It opens with the first control of its tab order, as the design lays it out.
+  if (first && !frame_->focusWidget()) frame_->FocusFirst();
   frame_->raise();
   frame_->activateWindow();
 }

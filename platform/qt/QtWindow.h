@@ -20,14 +20,30 @@ class QtTextBox;
 class QtTimer;
 
 // The top-level widget of a window. Its close button only asks: the form decides.
+// Tab and Shift+Tab go round its controls in their tab order.
 class QtWindowFrame : public QMainWindow {
  public:
   QtWindowFrame() = default;
 
   QtHandler closeRequest;
 
+  // Adds a control to the tab order; equal indexes keep the order they were added in.
+  void InTabOrder(int tabIndex, QWidget* control);
+  // Gives the focus to the first control of the tab order that can take it.
+  void FocusFirst();
+
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // Qt's own focus chain cannot hold a browser: its focus lives in a child that the
+  // engine makes and replaces as pages load. The browser hands the focus on through here
+  // too when Tab leaves the last element of its page.
+  bool focusNextPrevChild(bool next) override;
+
+ private:
+  // Whether the control can take the focus now.
+  bool Reachable(const QWidget* control) const;
+
+  std::vector<std::pair<int, QWidget*>> tabOrder_;
 };
 
 // One window of a form: fixed size, its client area (below the menu bar) as the form's
@@ -41,7 +57,7 @@ class QtWindow : public platform::Window {
 
   void AddMenuItem(const base::Text& name, const base::Text& caption,
                    std::function<void()> onClick) override;
-  Browser& AddBrowser(const ControlSpec& spec) override;
+  Browser& AddBrowser(const ControlSpec& spec, int tabIndex) override;
   TextBox& AddTextBox(const ControlSpec& spec, const base::Text& text, int tabIndex) override;
   LabelView& AddLabel(const ControlSpec& spec, const base::Text& text,
                       base::Colour foreColour) override;
@@ -72,7 +88,6 @@ class QtWindow : public platform::Window {
   QWidget* ParentOf(const ControlSpec& spec) const;
   // Puts a new control at its place; the name is how a frame's children find it.
   void Place(QWidget* widget, const ControlSpec& spec);
-  void InTabOrder(int tabIndex, QWidget* widget);
   void FixSize();
 
   QPointer<QtWindowFrame> frame_;
@@ -84,7 +99,6 @@ class QtWindow : public platform::Window {
   bool sizable_ = false;
   bool closed_ = false;
   std::map<base::Text, QWidget*> controls_;
-  std::vector<std::pair<int, QWidget*>> tabOrder_;
   std::vector<QtHandler> handlers_;
   std::vector<QtTimer*> timers_;
   std::vector<QtBrowser*> browsers_;

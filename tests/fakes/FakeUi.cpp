@@ -33,8 +33,8 @@ void FakeWindow::AddMenuItem(const base::Text& name, const base::Text& caption,
   menu_.push_back({name, caption, std::move(onClick)});
 }
 
-platform::Browser& FakeWindow::AddBrowser(const platform::ControlSpec& spec) {
-  Remember(spec);
+platform::Browser& FakeWindow::AddBrowser(const platform::ControlSpec& spec, int tabIndex) {
+  Remember(spec, {}, tabIndex);
   return *(browsers_[spec.name] = std::make_unique<FakeBrowser>(web_));
 }
 

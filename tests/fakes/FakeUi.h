@@ -102,7 +102,7 @@ class FakeWindow : public platform::Window {
 
   void AddMenuItem(const base::Text& name, const base::Text& caption,
                    std::function<void()> onClick) override;
-  platform::Browser& AddBrowser(const platform::ControlSpec& spec) override;
+  platform::Browser& AddBrowser(const platform::ControlSpec& spec, int tabIndex) override;
   platform::TextBox& AddTextBox(const platform::ControlSpec& spec, const base::Text& text,
                                 int tabIndex) override;
   platform::LabelView& AddLabel(const platform::ControlSpec& spec, const base::Text& text,

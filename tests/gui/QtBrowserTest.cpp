@@ -163,7 +163,7 @@ class QtBrowserTest : public ::testing::Test {
 
   void SetUp() override {
     window_ = std::make_unique<QtWindow>(qttest::Window(u"浏览器", 9000, 6000));
-    browser_ = &window_->AddBrowser(qttest::Control(u"WebBrowser1", {0, -480, 9000, 6480}));
+    browser_ = &window_->AddBrowser(qttest::Control(u"WebBrowser1", {0, -480, 9000, 6480}), 0);
     window_->Show();
   }
   void TearDown() override {
@@ -299,7 +299,7 @@ TEST_F(QtBrowserTest, HiddenBrowserReadsLongLinesAndShowsTheTextOnceShown) {
   // As small as the manifest's browser: wrapping these lines took its renderer half a
   // minute, longer than a manifest read may wait (the main window's tests hold it to that).
   Browser& small =
-      window_->AddBrowser(qttest::Control(u"WebBrowser2", {5880, 120, 495, 495}, {}, false));
+      window_->AddBrowser(qttest::Control(u"WebBrowser2", {5880, 120, 495, 495}, {}, false), 1);
   const std::u16string line(1 << 20, u'x');
   small.Navigate(Url("/long-lines.txt"));
   ASSERT_TRUE(WaitComplete(small, 120000));
@@ -328,7 +328,7 @@ TEST_F(QtBrowserTest, PlainTextComesBackLineForLineWithCrLf) {
 TEST_F(QtBrowserTest, DocumentsWithoutCharsetAreReadAsGbk) {
   // The manifest browser of the main window is hidden; it loads all the same.
   Browser& hidden =
-      window_->AddBrowser(qttest::Control(u"WebBrowser2", {5880, 120, 495, 495}, {}, false));
+      window_->AddBrowser(qttest::Control(u"WebBrowser2", {5880, 120, 495, 495}, {}, false), 1);
   hidden.SetSilent(true);
   EXPECT_EQ(Load(hidden, "/up1.txt"), u"下载开始\r\n3.3\r\n下载结束\r\n");
   EXPECT_EQ(Load(*browser_, "/gbk.html"), u"下载开始");

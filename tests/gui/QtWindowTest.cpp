@@ -219,7 +219,7 @@ TEST_F(QtWindowTest, MenuItemsStandInOrderAndEachClickRunsItsHandler) {
 
 TEST_F(QtWindowTest, ControlsSitAtTheirTwipRectanglesClippedToTheClientArea) {
   QtWindow& window = Make(qttest::Window(u"控件", 7515, 3030, FrameStyle::FixedDialog));
-  window.AddBrowser(Control(u"WebBrowser1", {0, -480, 7515, 3510}));
+  window.AddBrowser(Control(u"WebBrowser1", {0, -480, 7515, 3510}), 0);
   window.AddFrame(Control(u"Frame3", {25, 0, 7455, 3015}), u"操作状态", base::kBlack);
   window.AddLabel(Control(u"DownTo", {1320, 540, 6855, 180}, u"Frame3"), u"", base::kBlue);
   window.AddTextBox(Control(u"Text1", {1440, 4080, 4455, 735}), u"", 1);

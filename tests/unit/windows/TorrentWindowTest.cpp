@@ -36,7 +36,7 @@ TEST(TorrentWindow, IsLaidOutAsDesigned) {
     int tabIndex;
   };
   const Row rows[] = {
-      {u"WebBrowser1", {0, 0, 14775, 7455}, u"", -1},
+      {u"WebBrowser1", {0, 0, 14775, 7455}, u"", 0},
       {u"Image2", {0, 7440, 1350, 345}, u"", -1},
       {u"Text1", {1440, 7440, 8055, 340}, u"", 1},
       {u"Command1", {9360, 7440, 975, 345}, u"上传种子", 2},
