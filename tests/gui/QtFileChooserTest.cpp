@@ -150,7 +150,7 @@ class QtFileChooserTest : public ::testing::Test {
 
   void SetUp() override {
     window_ = std::make_unique<QtWindow>(qttest::Window(u"上传种子", 9000, 6000));
-    browser_ = &window_->AddBrowser(qttest::Control(u"WebBrowser1", {0, 0, 9000, 6000}));
+    browser_ = &window_->AddBrowser(qttest::Control(u"WebBrowser1", {0, 0, 9000, 6000}), 0);
     view_ = dynamic_cast<QWebEngineView*>(browser_);
     ASSERT_NE(view_, nullptr);
     // The torrent window's browser turns silent with its first load.

@@ -23,6 +23,7 @@
 #include "platform/qt/QtWindow.h"
 #include "platform/real/RealPlatform.h"
 #include "windows/Form4.h"
+#include "windows/RegisterForms.h"
 
 namespace {
 
