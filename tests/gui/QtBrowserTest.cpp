@@ -195,10 +195,7 @@ class QtBrowserTest : public ::testing::Test {
     ASSERT_TRUE(qttest::WaitUntil(loop_, [&] { return window_->Frame()->pos() == QPoint(0, 0); }));
     auto* view = dynamic_cast<QWidget*>(browser_);
     ASSERT_NE(view, nullptr);
-    const QPoint at = view->mapToGlobal(QPoint(view->width() / 2, view->height() / 2));
-    const std::string click = "xdotool mousemove --sync " + std::to_string(at.x()) + " " +
-                              std::to_string(at.y()) + " click 1";
-    ASSERT_EQ(std::system(click.c_str()), 0);
+    ASSERT_TRUE(qttest::ClickInTheMiddle(*view));
   }
 
   // Navigates to the slow page and waits until its request has reached the server: the

@@ -100,9 +100,8 @@ class ChooserWatch {
 
 // Real keys to a window of ours, given the X input focus first.
 void Keys(QWidget& window, const std::string& xdotoolArguments) {
-  const std::string command = "xdotool windowfocus --sync " +
-                              std::to_string(window.window()->winId()) + " " + xdotoolArguments;
-  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  ASSERT_TRUE(qttest::Xdotool("windowfocus --sync " + std::to_string(window.window()->winId()) +
+                              " " + xdotoolArguments));
 }
 
 void Cancel(QFileDialog& chooser) {
@@ -184,18 +183,7 @@ class QtFileChooserTest : public ::testing::Test {
     return **answer;
   }
   // A click of the X server's own in the middle of the page.
-  void Click() {
-    const QPoint at = view_->mapToGlobal(QPoint(view_->width() / 2, view_->height() / 2));
-    auto move = [](QPoint to) {
-      return " mousemove --sync " + std::to_string(to.x()) + " " + std::to_string(to.y());
-    };
-    std::string click = "xdotool";
-    // A synchronous move to where the pointer already is waits for a motion that never
-    // comes.
-    if (QCursor::pos() == at) click += move(view_->screen()->geometry().bottomRight());
-    click += move(at) + " click 1";
-    ASSERT_EQ(std::system(click.c_str()), 0);
-  }
+  void Click() { ASSERT_TRUE(qttest::ClickInTheMiddle(*view_)); }
   // The Space key on the page's focused input.
   void PressSpace() {
     view_->setFocus();

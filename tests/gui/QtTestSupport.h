@@ -3,12 +3,15 @@
 #include <httplib.h>
 
 #include <QApplication>
+#include <QCursor>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
 
+#include <cstdlib>
 #include <functional>
 #include <set>
+#include <string>
 #include <thread>
 
 #include "platform/EventLoop.h"
@@ -79,6 +82,20 @@ class LoopbackServer {
   std::thread thread_;
   int port_ = 0;
 };
+
+// Runs xdotool with the arguments; true when it succeeded.
+inline bool Xdotool(const std::string& arguments) {
+  return std::system(("xdotool " + arguments).c_str()) == 0;
+}
+
+// A click of the X server's own in the middle of the widget, as the user's mouse makes it.
+inline bool ClickInTheMiddle(const QWidget& widget) {
+  const QPoint at = widget.mapToGlobal(widget.rect().center());
+  // A synchronous move to where the pointer already is waits for a motion that never comes.
+  if (QCursor::pos() == at) return Xdotool("click 1");
+  return Xdotool("mousemove --sync " + std::to_string(at.x()) + " " + std::to_string(at.y()) +
+                 " click 1");
+}
 
 // Top-level widgets shown now; what a test opened shows up as the difference.
 inline std::set<QWidget*> VisibleTopLevels() {

@@ -39,9 +39,7 @@ const char* const kBackward = "Left shift+Left shift+Left shift+Left";
 const char16_t* const kTabChain[] = {u"WebBrowser1", u"Text1",    u"Command1", u"Command2",
                                      u"Command3",    u"Command5", u"Command4"};
 
-bool Xdo(const std::string& arguments) {
-  return std::system(("xdotool " + arguments).c_str()) == 0;
-}
+using qttest::Xdotool;
 
 class TorrentWindow : public ::testing::Test {
  protected:
@@ -99,14 +97,7 @@ class TorrentWindow : public ::testing::Test {
   QWidget* Control(const char16_t* name) const { return window_->Control(name); }
 
   // A click of the X server's own in the middle of the control.
-  bool ClickOn(const char16_t* name) {
-    QWidget* control = Control(name);
-    const QPoint at = control->mapToGlobal(control->rect().center());
-    // A move to where the pointer already is never ends its wait.
-    if (QCursor::pos() == at) return Xdo("click 1");
-    return Xdo("mousemove --sync " + std::to_string(at.x()) + " " + std::to_string(at.y()) +
-               " click 1");
-  }
+  bool ClickOn(const char16_t* name) { return qttest::ClickInTheMiddle(*Control(name)); }
   // Clicks the button and waits until its click has been handled.
   bool Press(const char16_t* name) {
     auto* button = qobject_cast<QPushButton*>(Control(name));
@@ -122,7 +113,7 @@ class TorrentWindow : public ::testing::Test {
     if (!ClickOn(u"Text1") ||
         !qttest::WaitUntil(real_.loop, [&] { return box_->hasFocus() && box_->text().isEmpty(); }))
       return false;
-    return Xdo("type --delay 20 '" + text + "'") && qttest::WaitUntil(real_.loop, [&] {
+    return Xdotool("type --delay 20 '" + text + "'") && qttest::WaitUntil(real_.loop, [&] {
              return box_->text() == QString::fromStdString(text);
            });
   }
@@ -147,7 +138,8 @@ class TorrentWindow : public ::testing::Test {
   }
   // Presses the key and waits until the focus is on the control.
   bool KeyTo(const std::string& key, const char16_t* control) {
-    return Xdo("key " + key) && qttest::WaitUntil(real_.loop, [&] { return Focused() == control; });
+    return Xdotool("key " + key) &&
+           qttest::WaitUntil(real_.loop, [&] { return Focused() == control; });
   }
   // The id of the page's focused element, once it is `id`.
   bool PageFocusOn(const QString& id) {
@@ -204,7 +196,7 @@ TEST_F(TorrentWindow, PasteButtonsReplaceWhatTheUserSelected) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     ASSERT_TRUE(TypeIntoTheBox("abcdef"));
-    ASSERT_TRUE(Xdo(std::string("key ") + c.keys));
+    ASSERT_TRUE(Xdotool(std::string("key ") + c.keys));
     ASSERT_TRUE(qttest::WaitUntil(real_.loop, [&] {
       return box_->cursorPosition() == c.caret && box_->selectedText() == c.selected;
     }));
@@ -227,14 +219,14 @@ TEST_F(TorrentWindow, PasteButtonsReplaceWhatTheUserSelected) {
 
 TEST_F(TorrentWindow, ASelectionIsReplacedOnceAndForgottenWithItsText) {
   ASSERT_TRUE(TypeIntoTheBox("abcdef"));
-  ASSERT_TRUE(Xdo(std::string("key ") + kBackward));
+  ASSERT_TRUE(Xdotool(std::string("key ") + kBackward));
   ASSERT_TRUE(CopyElsewhere("XY"));
   ASSERT_TRUE(Press(u"Command3"));
   ASSERT_TRUE(Press(u"Command3"));  // the second lands after the first
   EXPECT_EQ(form_->Text1.Text(), u"abXYXYf");
 
   ASSERT_TRUE(TypeIntoTheBox("abcdef"));
-  ASSERT_TRUE(Xdo(std::string("key ") + kBackward));
+  ASSERT_TRUE(Xdotool(std::string("key ") + kBackward));
   ASSERT_TRUE(ClickOn(u"WebBrowser1"));  // the selection is left behind
   ASSERT_TRUE(qttest::WaitUntil(real_.loop, [&] { return !box_->hasFocus(); }));
   form_->Text1.SetText(u"uvwxyz");  // and the text it was in replaced
@@ -261,12 +253,12 @@ TEST_F(TorrentWindow, TabVisitsTheBrowserAndEveryControlInTheirOrder) {
       real_.loop, [&] { return form_->WebBrowser1.ReadyState() == Browser::kComplete; }));
   ASSERT_TRUE(KeyTo("shift+Tab", u"WebBrowser1"));
   EXPECT_TRUE(PageFocusOn("two"));
-  ASSERT_TRUE(Xdo("key shift+Tab"));
+  ASSERT_TRUE(Xdotool("key shift+Tab"));
   EXPECT_TRUE(PageFocusOn("one"));
   ASSERT_TRUE(KeyTo("shift+Tab", u"Command4"));
   ASSERT_TRUE(KeyTo("Tab", u"WebBrowser1"));
   EXPECT_TRUE(PageFocusOn("one"));
-  ASSERT_TRUE(Xdo("key Tab"));
+  ASSERT_TRUE(Xdotool("key Tab"));
   EXPECT_TRUE(PageFocusOn("two"));
   ASSERT_TRUE(KeyTo("Tab", u"Text1"));
 }
@@ -274,18 +266,18 @@ TEST_F(TorrentWindow, TabVisitsTheBrowserAndEveryControlInTheirOrder) {
 TEST_F(TorrentWindow, SpaceOnAButtonReachedByTabPressesIt) {
   // Selected with the keyboard, pasted over with the keyboard.
   ASSERT_TRUE(TypeIntoTheBox("abcdef"));
-  ASSERT_TRUE(Xdo(std::string("key ") + kForward));
+  ASSERT_TRUE(Xdotool(std::string("key ") + kForward));
   ASSERT_TRUE(CopyElsewhere("XY"));
   for (const char16_t* next : {u"Command1", u"Command2", u"Command3"}) {
     ASSERT_TRUE(KeyTo("Tab", next)) << base::ToUtf8(next);
   }
-  ASSERT_TRUE(Xdo("key space"));
+  ASSERT_TRUE(Xdotool("key space"));
   ASSERT_TRUE(qttest::WaitUntil(real_.loop, [&] { return box_->text() != "abcdef"; }));
   EXPECT_EQ(form_->Text1.Text(), u"abXYf");
 
   const std::size_t asked = Resolved().size();
   ASSERT_TRUE(KeyTo("shift+Tab", u"Command2"));
-  ASSERT_TRUE(Xdo("key space"));
+  ASSERT_TRUE(Xdotool("key space"));
   ASSERT_TRUE(qttest::WaitUntil(real_.loop, [&] { return Resolved().size() > asked; }));
   EXPECT_EQ(Resolved().back(), "/happyvod/api.html?url=abXYf");
 }
