@@ -1,11 +1,18 @@
 #include "demo/DemoPortal.h"
 
+#include "demo/Account.h"
 #include "demo/DemoSigning.h"
+#include "demo/Media.h"
 #include "platform/openssl/OpenSslSignatureVerifier.h"
 
+#include <arpa/inet.h>
 #include <httplib.h>
 #include <iconv.h>
+#include <netinet/in.h>
+#include <openssl/evp.h>
 #include <stdlib.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -13,11 +20,14 @@
 #include <fstream>
 #include <future>
 #include <initializer_list>
+#include <map>
+#include <optional>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -347,6 +357,324 @@ TEST(DemoPortal, FlashFileHasItsType) {
   EXPECT_EQ(response->get_header_value("Content-Type"), "application/x-shockwave-flash");
   EXPECT_TRUE(response->body.starts_with("FWS"));
   EXPECT_EQ(static_cast<unsigned char>(response->body[4]), response->body.size());
+}
+
+// One request over a plain socket, and the answer's header `name` as it came on the
+// wire: the HTTP library's client undoes percent escapes in header values.
+std::string RawHeader(int port, const std::string& request, const std::string& name) {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<std::uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  std::string answer;
+  if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+      send(fd, request.data(), request.size(), 0) == static_cast<ssize_t>(request.size())) {
+    char buffer[4096];
+    for (ssize_t got; (got = recv(fd, buffer, sizeof buffer, 0)) > 0;) answer.append(buffer, got);
+  }
+  close(fd);
+  const std::string key = "\r\n" + name + ": ";
+  const std::size_t at = answer.find(key);
+  if (at == std::string::npos) return {};
+  const std::size_t start = at + key.size();
+  return answer.substr(start, answer.find("\r\n", start) - start);
+}
+
+std::string RawGetHeader(int port, const std::string& target, const std::string& name) {
+  return RawHeader(port, "GET " + target + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n",
+                   name);
+}
+
+TEST(DemoPortal, ClipIsWebmAndAnswersTheRangesAMediaElementAsksFor) {
+  const std::string clip(demo::DemoClip());
+  ASSERT_TRUE(clip.starts_with("\x1a\x45\xdf\xa3"));  // EBML, as every WebM file begins
+  ASSERT_GT(clip.size(), 1000u);
+  const std::string size = std::to_string(clip.size());
+  struct Case {
+    std::string range;
+    int status;
+    std::string contentRange;
+    std::string body;
+  };
+  const Case cases[] = {
+      {"", 200, "", clip},
+      {"bytes=0-", 206, "bytes 0-" + std::to_string(clip.size() - 1) + "/" + size, clip},
+      {"bytes=100-199", 206, "bytes 100-199/" + size, clip.substr(100, 100)},
+      {"bytes=-16", 206,
+       "bytes " + std::to_string(clip.size() - 16) + "-" + std::to_string(clip.size() - 1) + "/" +
+           size,
+       clip.substr(clip.size() - 16)},
+  };
+  RunningPortal portal;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.range);
+    httplib::Headers headers;
+    if (!c.range.empty()) headers.emplace("Range", c.range);
+    auto response = portal.Get("/yun/clip.webm", headers);
+    ASSERT_TRUE(response);
+    EXPECT_EQ(response->status, c.status);
+    EXPECT_EQ(response->get_header_value("Content-Type"), "video/webm");
+    EXPECT_EQ(response->get_header_value("Content-Range"), c.contentRange);
+    EXPECT_TRUE(response->body == c.body) << response->body.size() << " bytes";
+  }
+}
+
+// A bencoded value walked into "key.key" -> value (integers as their digits); empty when
+// the text is not one well-formed value with its dictionary keys in byte order.
+class Bencode {
+ public:
+  static std::map<std::string, std::string> Flatten(const std::string& text) {
+    Bencode walker(text);
+    if (!walker.Value("") || walker.at_ != text.size()) return {};
+    return walker.values_;
+  }
+
+ private:
+  explicit Bencode(const std::string& text) : text_(text) {}
+  bool Value(const std::string& path) {
+    if (at_ >= text_.size()) return false;
+    const char kind = text_[at_];
+    if (kind == 'i') {
+      const std::size_t end = text_.find('e', at_);
+      if (end == std::string::npos || end == at_ + 1) return false;
+      values_[path] = text_.substr(at_ + 1, end - at_ - 1);
+      at_ = end + 1;
+      return true;
+    }
+    if (kind == 'd') {
+      ++at_;
+      std::string previous;
+      bool first = true;
+      while (at_ < text_.size() && text_[at_] != 'e') {
+        std::string key;
+        if (!String(key) || (!first && key <= previous)) return false;
+        if (!Value(path.empty() ? key : path + "." + key)) return false;
+        previous = key;
+        first = false;
+      }
+      return at_++ < text_.size();
+    }
+    std::string bytes;
+    if (!String(bytes)) return false;
+    values_[path] = bytes;
+    return true;
+  }
+  bool String(std::string& out) {
+    const std::size_t colon = text_.find(':', at_);
+    if (colon == std::string::npos || colon == at_) return false;
+    const std::string digits = text_.substr(at_, colon - at_);
+    if (digits.find_first_not_of("0123456789") != std::string::npos) return false;
+    const std::size_t length = std::stoul(digits);
+    if (colon + 1 + length > text_.size()) return false;
+    out = text_.substr(colon + 1, length);
+    at_ = colon + 1 + length;
+    return true;
+  }
+
+  const std::string& text_;
+  std::size_t at_ = 0;
+  std::map<std::string, std::string> values_;
+};
+
+std::string Sha1(std::string_view data) {
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int length = 0;
+  EVP_Digest(data.data(), data.size(), digest, &length, EVP_sha1(), nullptr);
+  return std::string(reinterpret_cast<const char*>(digest), length);
+}
+
+TEST(DemoPortal, SeedsAreTorrentsOfTheClipUnderTheNamesTheyAreOfferedWith) {
+  const std::string clip(demo::DemoClip());
+  std::string pieces;
+  for (std::size_t at = 0; at < clip.size(); at += demo::kPieceLength)
+    pieces += Sha1(clip.substr(at, demo::kPieceLength));
+  const std::pair<const char*, std::string> seeds[] = {
+      {"/yun/seed/1.torrent",
+       "attachment; filename=\"xinghai.torrent\"; "
+       "filename*=UTF-8''%E6%98%9F%E6%B5%B7%E6%8B%BE%E5%85%89.%E7%89%87%E8%8A%B1.torrent"},
+      {"/yun/seed/2.torrent",
+       "attachment; filename=\"../../etc/x.torrent\"; "
+       "filename*=UTF-8''..%2F..%2Fetc%2Fx%09.torrent"},
+  };
+  RunningPortal portal;
+  for (const auto& [path, disposition] : seeds) {
+    SCOPED_TRACE(path);
+    auto response = portal.Get(path);
+    ASSERT_TRUE(response);
+    EXPECT_EQ(response->status, 200);
+    EXPECT_EQ(response->get_header_value("Content-Type"), "application/x-bittorrent");
+    EXPECT_EQ(RawGetHeader(portal.Port(), path, "Content-Disposition"), disposition);
+    const auto values = Bencode::Flatten(response->body);
+    EXPECT_EQ(values.size(), 6u) << response->body;
+    EXPECT_EQ(values.count("announce") ? values.at("announce") : "",
+              "http://" + portal.HostAndPort() + "/announce");
+    EXPECT_EQ(values.count("info.name") ? values.at("info.name") : "", "星海拾光.片花.webm");
+    EXPECT_EQ(values.count("info.length") ? values.at("info.length") : "",
+              std::to_string(clip.size()));
+    EXPECT_EQ(values.count("info.piece length") ? values.at("info.piece length") : "", "16384");
+    EXPECT_TRUE(values.count("info.pieces") && values.at("info.pieces") == pieces);
+  }
+  auto missing = portal.Get("/yun/seed/3.torrent");
+  ASSERT_TRUE(missing);
+  EXPECT_EQ(missing->status, 404);
+}
+
+TEST(DemoPortal, PagesLeadToThePlayerItsClipTheSeedsAndTheSignIn) {
+  const std::pair<const char*, std::vector<std::string>> pages[] = {
+      {"/yun/move", {"/yun/play", "/yun/login"}},
+      {"/yun/move/list.asp?dir=7.html", {"/yun/play"}},
+      {"/yun/play", {"/yun/clip.webm", "/yun/seed/1.torrent", "/yun/seed/2.torrent", "/yun/login"}},
+      {"/yun/111", {"/yun/seed/1.torrent", "/yun/seed/2.torrent"}},
+      {"/yun", {"/yun/seed/1.torrent", "/yun/seed/2.torrent"}},
+  };
+  RunningPortal portal;
+  for (const auto& [path, links] : pages) {
+    SCOPED_TRACE(path);
+    auto response = portal.Get(path);
+    ASSERT_TRUE(response);
+    EXPECT_EQ(response->status, 200);
+    EXPECT_EQ(response->get_header_value("Cache-Control"), "no-cache");
+    for (const std::string& link : links)
+      EXPECT_NE(response->body.find("=\"" + link + "\""), std::string::npos) << link;
+  }
+}
+
+TEST(DemoPortal, ASignInLastsAYearAndEveryPageAndTheLogSeeItComeBack) {
+  TempDir dir;
+  demo::PortalOptions options;
+  options.logPath = (dir.path() / "requests.log").string();
+  RunningPortal portal(options);
+  const std::string form = "name=+%E5%B0%8F%E6%98%8E+";
+  const std::string cookie =
+      RawHeader(portal.Port(),
+                "POST /yun/login HTTP/1.1\r\nHost: x\r\nConnection: close\r\nContent-Type: "
+                "application/x-www-form-urlencoded\r\nContent-Length: " +
+                    std::to_string(form.size()) + "\r\n\r\n" + form,
+                "Set-Cookie");
+  EXPECT_TRUE(std::regex_match(cookie, std::regex("quorin_user=%E5%B0%8F%E6%98%8E; "
+                                                  "Max-Age=31536000; Expires=\\w{3}, \\d\\d \\w{3} "
+                                                  "\\d{4} \\d\\d:\\d\\d:\\d\\d GMT; Path=/; .*")))
+      << cookie;
+  httplib::Client client("127.0.0.1", portal.Port());
+  auto signIn = client.Post("/yun/login", form, "application/x-www-form-urlencoded");
+  ASSERT_TRUE(signIn);
+  EXPECT_EQ(signIn->status, 200);
+  EXPECT_NE(signIn->body.find("localStorage.setItem('quorin_user', \"小明\")"), std::string::npos);
+
+  const std::string sent = "theme=dark; quorin_user=%E5%B0%8F%E6%98%8E";
+  auto start = portal.Get("/yun/move", {{"Cookie", sent}});
+  ASSERT_TRUE(start);
+  EXPECT_NE(start->body.find("已登录：小明"), std::string::npos);
+  auto category = portal.Get("/yun/move/list.asp?dir=1.html", {{"Cookie", sent}});
+  ASSERT_TRUE(category);
+  EXPECT_NE(FromGbk(category->body).find("已登录：小明"), std::string::npos);
+  auto anonymous = portal.Get("/yun/move");
+  ASSERT_TRUE(anonymous);
+  EXPECT_EQ(anonymous->body.find("已登录"), std::string::npos);
+  EXPECT_NE(anonymous->body.find("<a href=\"/yun/login\">登录</a>"), std::string::npos);
+
+  // Whether or not the server library undoes the cookie's escapes, the log has it.
+  const std::string logged = "  Cookie: theme=dark; quorin_user=(%E5%B0%8F%E6%98%8E|小明)\n";
+  EXPECT_TRUE(std::regex_match(
+      ReadFile(options.logPath),
+      std::regex("POST /yun/login\nPOST /yun/login\nGET /yun/move\n" + logged +
+                 "GET /yun/move/list.asp\\?dir=1.html\n" + logged + "GET /yun/move\n")))
+      << ReadFile(options.logPath);
+  auto signOut = portal.Get("/yun/logout");
+  ASSERT_TRUE(signOut);
+  EXPECT_TRUE(signOut->get_header_value("Set-Cookie").starts_with("quorin_user=; Max-Age=0;"));
+}
+
+TEST(DemoPortal, OnlyNamesThePortalWouldGiveCountAsSignedIn) {
+  const std::pair<std::string, std::optional<std::string>> typed[] = {
+      {"  小明\t", "小明"},
+      {"<b>Ann & Bo</b>", "<b>Ann & Bo</b>"},
+      {std::string(20, 'x'), std::string(20, 'x')},
+      {"星海拾光星海拾光星海拾光星海拾光星海拾光", "星海拾光星海拾光星海拾光星海拾光星海拾光"},
+      {std::string(21, 'x'), std::nullopt},
+      {"", std::nullopt},
+      {"   ", std::nullopt},
+      {"a\nb", std::nullopt},
+      {"a\x7f", std::nullopt},
+      {"100%", std::nullopt},
+      {"\xff\xfe", std::nullopt},          // not UTF-8
+      {"\xf0\x9f\x8e\xac", std::nullopt},  // no GBK for it
+  };
+  for (const auto& [text, expected] : typed) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(demo::CleanUserName(text), expected);
+  }
+  const std::pair<const char*, const char*> cookies[] = {
+      {"quorin_user=Ann", "Ann"},
+      {"a=1;quorin_user=%3Cb%3E ; b=2", "<b>"},
+      {"xquorin_user=Ann", ""},
+      {"quorin_user=%20Ann", ""},  // not as the portal would have set it
+      {"quorin_user=a%0Ab", ""},
+      {"quorin_user", ""},
+      {"", ""},
+  };
+  for (const auto& [header, user] : cookies) {
+    SCOPED_TRACE(header);
+    EXPECT_EQ(demo::UserFromCookies(header), user);
+  }
+
+  RunningPortal portal;
+  auto forged = portal.Get("/yun/play", {{"Cookie", "quorin_user=%3Cscript%3Ex"}});
+  ASSERT_TRUE(forged);
+  EXPECT_NE(forged->body.find("已登录：&lt;script&gt;x"), std::string::npos);
+  httplib::Client client("127.0.0.1", portal.Port());
+  auto refused = client.Post("/yun/login", "name=", "application/x-www-form-urlencoded");
+  ASSERT_TRUE(refused);
+  EXPECT_EQ(refused->status, 400);
+  EXPECT_FALSE(refused->has_header("Set-Cookie"));
+}
+
+TEST(DemoPortal, HttpDatesAreInEnglishAndGmt) {
+  using std::chrono::system_clock;
+  const std::pair<long long, const char*> dates[] = {
+      {0, "Thu, 01 Jan 1970 00:00:00 GMT"},
+      {784111777, "Sun, 06 Nov 1994 08:49:37 GMT"},
+      {1709251199, "Thu, 29 Feb 2024 23:59:59 GMT"},
+  };
+  for (const auto& [seconds, text] : dates)
+    EXPECT_EQ(demo::HttpDate(system_clock::time_point(std::chrono::seconds(seconds))), text);
+}
+
+TEST(DemoPortal, ManifestIsCacheableYetRevalidatesAndFollowsTheAnnouncedVersion) {
+  RunningPortal portal;
+  auto first = portal.Get("/yun/up1.txt");
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->get_header_value("Cache-Control"), "max-age=86400");
+  const std::string tag = first->get_header_value("ETag");
+  EXPECT_TRUE(std::regex_match(tag, std::regex("\"[0-9a-f]{16}\""))) << tag;
+
+  auto same = portal.Get("/yun/up1.txt", {{"If-None-Match", tag}});
+  ASSERT_TRUE(same);
+  EXPECT_EQ(same->status, 304);
+  EXPECT_EQ(same->body, "");
+
+  httplib::Client client("127.0.0.1", portal.Port());
+  for (const char* bad : {"version=", "version=3%204", "version=..%2Fx"}) {
+    auto refused = client.Post("/demo/version", bad, "application/x-www-form-urlencoded");
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->status, 400) << bad;
+  }
+  auto changed = client.Post("/demo/version", "version=3.4", "application/x-www-form-urlencoded");
+  ASSERT_TRUE(changed);
+  EXPECT_EQ(changed->status, 204);
+
+  auto fresh = portal.Get("/yun/up1.txt", {{"If-None-Match", tag}});
+  ASSERT_TRUE(fresh);
+  EXPECT_EQ(fresh->status, 200);
+  EXPECT_EQ(fresh->body, ExpectedManifest("3.4", portal.HostAndPort()));
+  EXPECT_NE(fresh->get_header_value("ETag"), tag);
+  auto installer = portal.Get("/files/QuorinSetup-3.4.sh");
+  ASSERT_TRUE(installer);
+  EXPECT_EQ(installer->status, 200);
+  auto maker = portal.Get("/download/Quorin.exe");
+  ASSERT_TRUE(maker);
+  EXPECT_NE(maker->body.find("href=\"/files/QuorinSetup-3.4.sh\""), std::string::npos);
 }
 
 TEST(DemoPortal, SecondPortalOnTheSamePortFailsToListen) {
