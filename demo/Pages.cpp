@@ -95,13 +95,15 @@ border:1px solid #dde;border-radius:4px}
 .row{display:block;height:28px;line-height:28px;margin:0;white-space:nowrap;overflow:hidden}
 )";
 
-// The viewer's name from local storage, shown beside the server's word; a page that
-// finds one also tells the portal, so that a test sees the item outlived the program.
+// The viewer's name from local storage, shown beside the server's word. Each page also
+// tells the portal when it has loaded and what it found stored, so that a test outside
+// the program can wait for a page and see the item outlive the program.
 constexpr const char* kRememberedScript =
-    "<script>(() => {const user = localStorage.getItem('quorin_user'); if (!user) return;"
-    "document.getElementById('remembered').textContent = ' · 本机记住：' + user;"
-    "fetch('/yun/beacon?e=stored&user=' + encodeURIComponent(user)).catch(() => {});})();"
-    "</script>";
+    "<script>addEventListener('load', () => {"
+    "const user = localStorage.getItem('quorin_user') || '';"
+    "if (user) document.getElementById('remembered').textContent = ' · 本机记住：' + user;"
+    "fetch('/yun/beacon?e=load&path=' + encodeURIComponent(location.pathname) + '&stored=' +"
+    " encodeURIComponent(user)).catch(() => {});});</script>";
 
 std::string Document(std::string_view title, std::string_view body, bool declareCharset) {
   std::string html = "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n";
