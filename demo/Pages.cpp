@@ -365,7 +365,10 @@ std::string PlayerPage() {
       "  clip.play().catch((e) => { state.textContent = '无法播放：' + e.name; });\n"
       "});\n"
       "document.getElementById('full').addEventListener('click', toggle);\n"
-      "clip.addEventListener('dblclick', (e) => { e.preventDefault(); toggle(); });\n"
+      // The picture's own controls take the first click's activation (it starts or stops
+      // the clip), so the double-click is caught as its second press, which brings one.
+      "clip.addEventListener('mousedown', (e) => { if (e.button === 0 && e.detail === 2) toggle(); "
+      "});\n"
       "document.addEventListener('fullscreenchange', () =>\n"
       "  tell('e=fullscreen&on=' + (document.fullscreenElement ? 1 : 0)));\n"
       "})();</script>";
