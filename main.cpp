@@ -14,6 +14,7 @@ int main(int argc, char* argv[]) {
   platform::real::PrepareProcess();
   QApplication application(argc, argv);
   QApplication::setWindowIcon(platform::qt::ProgramIcon());
+  platform::qt::UseChinese();
 
   platform::real::RealPlatform real;
   app::Program program(real.platform,

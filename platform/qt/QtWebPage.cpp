@@ -53,11 +53,6 @@ QtWebPage::QtWebPage(QObject* parent) : QWebEnginePage(parent) {
     if (request.isUserInitiated() && (scheme == u"http" || scheme == u"https"))
       QDesktopServices::openUrl(request.requestedUrl());
   });
-  // A link to a file: nothing is saved and no dialog asks where to.
-  connect(profile(), &QWebEngineProfile::downloadRequested, this,
-          [this](QWebEngineDownloadRequest* download) {
-            if (download->page() == this && silent_) download->cancel();
-          });
 }
 
 bool QtWebPage::HandledScheme(const QString& scheme) {
