@@ -35,8 +35,14 @@ void PrepareWebEngine() {
 }
 
 void UseChinese() {
-  // The engine takes its own language from Qt's default locale when it starts.
   QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+  // The engine would take "zh" from that when it starts (pages would see navigator.language
+  // "zh"); it is told the whole name. A language the user gave it is left alone.
+  QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+  if (!flags.contains("--lang=")) {
+    if (!flags.isEmpty()) flags += ' ';
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags + "--lang=zh-CN");
+  }
   const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
   for (const char* catalogue : {"qtbase_zh_CN", "qtwebengine_zh_CN"}) {
     auto* translator = new QTranslator(QCoreApplication::instance());
