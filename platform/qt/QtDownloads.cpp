@@ -80,9 +80,11 @@ std::optional<QString> Reserve(const QString& folder, const base::Text& name) {
 // The name a download came with; a saved page is named after its title.
 base::Text SuggestedName(const QWebEngineDownloadRequest& download, const QWebEnginePage& page) {
   if (download.isSavePageDownload()) {
-    const QString title = page.title().isEmpty() ? download.suggestedFileName() : page.title();
-    return CleanDownloadName(
-        (QFileInfo(title).completeBaseName() + QStringLiteral(".mhtml")).toStdU16String());
+    // The title as it is: a "/" in it is no folder.
+    const QString title = page.title().isEmpty()
+                              ? QFileInfo(download.suggestedFileName()).completeBaseName()
+                              : page.title();
+    return CleanDownloadName((title + QStringLiteral(".mhtml")).toStdU16String());
   }
   return CleanDownloadName(download.suggestedFileName().toStdU16String());
 }

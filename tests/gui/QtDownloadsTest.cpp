@@ -36,7 +36,7 @@ const std::string kTorrent = "d8:announce14:http://tracker4:infod4:name5:a.mp4ee
 // A page laid out to be clicked: a link to a torrent, a link that downloads, a picture
 // and a line of text, each at a place of its own.
 const char kPage[] =
-    "<html><head><meta charset='utf-8'><title>测试页</title></head>"
+    "<html><head><meta charset='utf-8'><title>测试/页</title></head>"
     "<body style='margin:0;font-size:20px'>"
     "<a href='/a.torrent' style='position:absolute;left:0;top:0;width:200px;height:50px;"
     "display:block;background:#ddd'>种子</a>"
@@ -150,7 +150,7 @@ class QtDownloadsTest : public ::testing::Test {
     browser_->Navigate(server_->Url("/page.html"));
     ASSERT_TRUE(WaitComplete());
     // Once the page is complete it has also been drawn: clicks land on what it shows.
-    ASSERT_TRUE(qttest::WaitUntil(loop_, [&] { return View().title() == u"测试页"; }));
+    ASSERT_TRUE(qttest::WaitUntil(loop_, [&] { return View().title() == u"测试/页"; }));
   }
   void TearDown() override {
     window_.reset();
@@ -241,7 +241,7 @@ TEST_F(QtDownloadsTest, ClickedDownloadsLandUnderNamesThatReplaceNothing) {
   EXPECT_EQ(FolderContents(), (std::set<std::string>{"a.torrent", "a (1).torrent", "a (2).torrent",
                                                      "片子.torrent", "片子 (1).torrent"}));
   // The page that was shown stays.
-  EXPECT_EQ(View().title(), u"测试页");
+  EXPECT_EQ(View().title(), u"测试/页");
 }
 
 TEST_F(QtDownloadsTest, ADownloadAScriptStartsByItselfIsRefused) {
@@ -318,7 +318,7 @@ TEST_F(QtDownloadsTest, SavesChosenFromTheMenuLandInTheDownloadFolder) {
       {kTorrentLink, u"保存链接", "a.torrent", kTorrent},
       {kTorrentLink, u"保存链接", "a (1).torrent", kTorrent},
       {kPicture, u"保存图片", "pic.png", "\x89PNG"},
-      {kText, u"保存页面", "测试页.mhtml", "From: <Saved by Blink>"},
+      {kText, u"保存页面", "测试_页.mhtml", "From: <Saved by Blink>"},
   };
   for (const Case& c : cases) {
     QMenu* menu = OpenMenu(c.at);
