@@ -1,11 +1,10 @@
 // Downloads and the right-click menu of the browser adapter, with real X clicks against
-// pages served on loopback, into a download folder of the test's own.
+// pages served on loopback, into a download folder of the test's own; and the browser's
+// language, which is the program's whatever the machine's.
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QBuffer>
-#include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
@@ -23,6 +22,7 @@
 #include "base/Text.h"
 #include "platform/qt/QtEventLoop.h"
 #include "platform/qt/QtWindow.h"
+#include "support/Ports.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -55,15 +55,9 @@ const QPoint kPicture(50, 95);
 const QPoint kText(30, 150);
 const QPoint kBrokenLink(100, 225);
 
-std::string Png() {
-  QImage image(100, 50, QImage::Format_RGB32);
-  image.fill(Qt::darkGreen);
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  image.save(&buffer, "PNG");
-  return bytes.toStdString();
-}
+// A green pixel.
+const char kPng[] =
+    "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAIAAACQd1PeAAAADElEQVR4nGNgYPgPAAEDAQAIicLsAAAAAElFTkSuQmCC";
 
 // A real click of the X server's at a point of the widget.
 bool ClickAt(const QWidget& widget, QPoint at, int button) {
@@ -74,19 +68,13 @@ bool ClickAt(const QWidget& widget, QPoint at, int button) {
                          std::to_string(global.y()) + " " + click);
 }
 
-// What the environment held before the test set it.
+// Puts the variable back as it was before the test set it.
 class SavedVariable {
  public:
   explicit SavedVariable(const char* name) : name_(name) {
     if (const char* value = std::getenv(name)) value_ = value;
   }
-  ~SavedVariable() {
-    if (value_) {
-      setenv(name_, value_->c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
+  ~SavedVariable() { value_ ? setenv(name_, value_->c_str(), 1) : unsetenv(name_); }
 
  private:
   const char* name_;
@@ -108,7 +96,7 @@ class QtDownloadsTest : public ::testing::Test {
       res.set_content(kTorrent, "application/octet-stream");
     });
     routes.Get("/pic.png", [](const httplib::Request&, httplib::Response& res) {
-      res.set_content(Png(), "image/png");
+      res.set_content(QByteArray::fromBase64(kPng).toStdString(), "image/png");
     });
     // Promises more than it sends, then hangs up.
     routes.Get("/broken.torrent", [](const httplib::Request&, httplib::Response& res) {
@@ -117,6 +105,11 @@ class QtDownloadsTest : public ::testing::Test {
                                  sink.write("d8:announce", 11);
                                  return false;
                                });
+    });
+    routes.Get("/language.html", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content(
+          "<html><body><script>document.write(navigator.language)</script></body></html>",
+          "text/html");
     });
     // A page whose own script starts a download, with nobody's click.
     routes.Get("/by-itself.html", [](const httplib::Request&, httplib::Response& res) {
@@ -149,7 +142,7 @@ class QtDownloadsTest : public ::testing::Test {
     ASSERT_TRUE(qttest::WaitUntil(loop_, [&] { return window_->Frame()->pos() == QPoint(0, 0); }));
     browser_->Navigate(server_->Url("/page.html"));
     ASSERT_TRUE(WaitComplete());
-    // Once the page is complete it has also been drawn: clicks land on what it shows.
+    // Laid out: clicks land on the page's own places from here on.
     ASSERT_TRUE(qttest::WaitUntil(loop_, [&] { return View().title() == u"测试/页"; }));
   }
   void TearDown() override {
@@ -194,13 +187,6 @@ class QtDownloadsTest : public ::testing::Test {
       return menu != nullptr && menu->isVisible();
     });
     return menu;
-  }
-  static std::set<std::u16string> Entries(const QMenu& menu) {
-    std::set<std::u16string> texts;
-    for (const QAction* action : menu.actions()) {
-      if (!action->isSeparator()) texts.insert(action->text().toStdU16String());
-    }
-    return texts;
   }
 
   static qttest::LoopbackServer* server_;
@@ -266,6 +252,19 @@ TEST_F(QtDownloadsTest, AFailedDownloadIsToldAndLeavesNothingBehind) {
   EXPECT_TRUE(qttest::WaitUntil(loop_, [&] { return FolderContents().empty(); }));
 }
 
+TEST_F(QtDownloadsTest, TheEngineSpeaksChinese) {
+  browser_->Navigate(server_->Url("/language.html"));
+  ASSERT_TRUE(WaitComplete());
+  EXPECT_EQ(browser_->BodyInnerText(), u"zh-CN");
+  // Its own error page.
+  support::RefusingPort refusing;
+  const std::string url = "http://127.0.0.1:" + std::to_string(refusing.Port()) + "/";
+  browser_->Navigate(std::u16string(url.begin(), url.end()));
+  ASSERT_TRUE(WaitComplete());
+  const std::u16string error = browser_->BodyInnerText();
+  EXPECT_NE(error.find(u"无法访问"), std::u16string::npos) << base::ToUtf8(error);
+}
+
 // What the menu may offer: entries that do something in this program.
 const std::set<std::u16string> kWorkingEntries = {
     u"后退",     u"前进",           u"重新加载",     u"保存页面", u"剪切",         u"复制",
@@ -273,64 +272,42 @@ const std::set<std::u16string> kWorkingEntries = {
     u"保存链接", u"复制图片",       u"复制图片地址", u"保存图片", u"复制媒体链接", u"显示控制",
     u"循环",     u"保存媒体",       u"退出全屏"};
 
-TEST_F(QtDownloadsTest, TheMenuSpeaksChineseAndOffersOnlyWhatWorks) {
+TEST_F(QtDownloadsTest, TheMenuSpeaksChineseOffersOnlyWhatWorksAndSavesIntoTheFolder) {
   struct Case {
-    const char* what;
     QPoint at;
     std::set<std::u16string> offered;  // among others
-  };
-  const Case cases[] = {
-      {"link", kTorrentLink, {u"保存链接", u"复制链接地址"}},
-      {"picture", kPicture, {u"保存图片", u"复制图片", u"复制图片地址"}},
-      {"text", kText, {u"重新加载", u"保存页面"}},
-  };
-  for (const Case& c : cases) {
-    QMenu* menu = OpenMenu(c.at);
-    ASSERT_NE(menu, nullptr) << c.what;
-    const std::set<std::u16string> entries = Entries(*menu);
-    for (const std::u16string& entry : entries) {
-      EXPECT_TRUE(kWorkingEntries.count(entry)) << c.what << ": " << base::ToUtf8(entry);
-    }
-    for (const std::u16string& entry : c.offered) {
-      EXPECT_TRUE(entries.count(entry)) << c.what << ": " << base::ToUtf8(entry);
-    }
-    // No separator at either end or twice in a row.
-    const QList<QAction*> actions = menu->actions();
-    for (qsizetype i = 0; i < actions.size(); ++i) {
-      const bool edge = i == 0 || i + 1 == actions.size();
-      EXPECT_FALSE(actions[i]->isSeparator() && (edge || actions[i - 1]->isSeparator()))
-          << c.what << " " << i;
-    }
-    menu->close();
-    ASSERT_TRUE(
-        qttest::WaitUntil(loop_, [&] { return QApplication::activePopupWidget() == nullptr; }));
-  }
-}
-
-TEST_F(QtDownloadsTest, SavesChosenFromTheMenuLandInTheDownloadFolder) {
-  struct Case {
-    QPoint at;
-    std::u16string entry;
+    std::u16string chosen;
     std::string saved;
-    std::string starts;  // the file's first bytes
+    std::string starts;  // the saved file's first bytes
   };
   const Case cases[] = {
-      {kTorrentLink, u"保存链接", "a.torrent", kTorrent},
-      {kTorrentLink, u"保存链接", "a (1).torrent", kTorrent},
-      {kPicture, u"保存图片", "pic.png", "\x89PNG"},
-      {kText, u"保存页面", "测试_页.mhtml", "From: <Saved by Blink>"},
+      {kTorrentLink, {u"保存链接", u"复制链接地址"}, u"保存链接", "a.torrent", kTorrent},
+      {kPicture, {u"保存图片", u"复制图片", u"复制图片地址"}, u"保存图片", "pic.png", "\x89PNG"},
+      {kText, {u"重新加载", u"保存页面"}, u"保存页面", "测试_页.mhtml", "From: <Saved by Blink>"},
   };
   for (const Case& c : cases) {
     QMenu* menu = OpenMenu(c.at);
     ASSERT_NE(menu, nullptr) << c.saved;
     QAction* chosen = nullptr;
-    for (QAction* action : menu->actions()) {
-      if (action->text().toStdU16String() == c.entry) chosen = action;
+    const QList<QAction*> actions = menu->actions();
+    for (qsizetype i = 0; i < actions.size(); ++i) {
+      const std::u16string text = actions[i]->text().toStdU16String();
+      if (text == c.chosen) chosen = actions[i];
+      if (!actions[i]->isSeparator()) {
+        EXPECT_TRUE(kWorkingEntries.count(text)) << c.saved << ": " << base::ToUtf8(text);
+      } else {  // never at either end or twice in a row
+        EXPECT_FALSE(i == 0 || i + 1 == actions.size() || actions[i - 1]->isSeparator());
+      }
+    }
+    for (const std::u16string& entry : c.offered) {
+      EXPECT_TRUE(std::any_of(
+          actions.begin(), actions.end(),
+          [&](const QAction* action) { return action->text().toStdU16String() == entry; }))
+          << c.saved << ": " << base::ToUtf8(entry);
     }
     ASSERT_NE(chosen, nullptr) << c.saved;
     ASSERT_TRUE(ClickAt(*menu, menu->actionGeometry(chosen).center(), 1));
-    EXPECT_TRUE(WaitNotice(u"已下载到 " + SavedText(c.saved)))
-        << c.saved << " " << base::ToUtf8(Notice());
+    EXPECT_TRUE(WaitNotice(u"已下载到 " + SavedText(c.saved))) << base::ToUtf8(Notice());
     EXPECT_EQ(support::ReadFile(Saved(c.saved)).substr(0, c.starts.size()), c.starts) << c.saved;
   }
 }
