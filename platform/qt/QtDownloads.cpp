@@ -114,7 +114,7 @@ QtDownloads::QtDownloads(QWebEngineView& view, QWebEnginePage& page, std::functi
   // that the engine may replace.
   view_.installEventFilter(this);
   for (QObject* child : view_.children()) Watch(child);
-  // A save chosen from the menu is the user's even when the server is slow to answer.
+  // A save chosen from the menu is the user's: the clicks went to the menu, not the page.
   for (QWebEnginePage::WebAction save :
        {QWebEnginePage::DownloadLinkToDisk, QWebEnginePage::DownloadImageToDisk,
         QWebEnginePage::DownloadMediaToDisk, QWebEnginePage::SavePage}) {
