@@ -16,8 +16,9 @@ namespace platform::qt {
 
 namespace {
 
-// The profile's name, and the folder under both folders where the engine keeps its
-// files: the engine's own default place for it.
+// The profile's name, and where under both folders the engine keeps its files. That is
+// the engine's own default place in the application's folders: a new profile writes its
+// settings there before it can be given another, so nothing lands beside them.
 const QString kStorageName = QStringLiteral("Default");
 const QString kEngineFolder = QStringLiteral("/QtWebEngine/") + kStorageName;
 const QString kLockFile = QStringLiteral("/quorin.lock");

@@ -14,8 +14,7 @@ struct ProfileFolders {
 
 // The application's own folders as Qt reads the XDG rules: $XDG_DATA_HOME/quorin and
 // $XDG_CACHE_HOME/quorin (~/.local/share and ~/.cache when unset) once the application is
-// named "quorin". They are also where the engine puts a new profile's settings before it
-// can be told another place, so that nothing lands beside them.
+// named "quorin".
 ProfileFolders UserProfileFolders();
 
 // How a copy of the program keeps what its browsers store.
@@ -41,8 +40,7 @@ class QtProfile {
   QtProfile& operator=(const QtProfile&) = delete;
 
   ProfileStorage Storage() const { return storage_; }
-  QWebEngineProfile* Shown() const { return shown_; }
-  QWebEngineProfile* Hidden() const { return hidden_; }
+  // The profile of a shown browser, or of a hidden one.
   QWebEngineProfile* For(bool shown) const { return shown ? shown_ : hidden_; }
 
  private:
