@@ -82,7 +82,8 @@ QWebEngineScript UnshownTextScript() {
 
 }  // namespace
 
-QtBrowser::QtBrowser(QWidget* parent) : QWebEngineView(parent), page_(new QtWebPage(this)) {
+QtBrowser::QtBrowser(QWidget* parent, QWebEngineProfile* profile)
+    : QWebEngineView(parent), page_(new QtWebPage(this, profile)) {
   setPage(page_);
   page_->onMainFrameNavigation = [this](QWebEnginePage::NavigationType type) {
     NavigationBegun(type == QWebEnginePage::NavigationTypeTyped,

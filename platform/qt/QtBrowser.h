@@ -18,7 +18,8 @@ class QtWebPage;
 // half-built page; a load overtaken by a newer navigation never completes.
 class QtBrowser : public QWebEngineView, public platform::Browser {
  public:
-  explicit QtBrowser(QWidget* parent);
+  // No profile: the engine's default one, off the record.
+  explicit QtBrowser(QWidget* parent, QWebEngineProfile* profile = nullptr);
   ~QtBrowser() override;
 
   void Navigate(const base::Text& address) override;

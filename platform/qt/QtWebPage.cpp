@@ -15,7 +15,8 @@
 
 namespace platform::qt {
 
-QtWebPage::QtWebPage(QObject* parent) : QWebEnginePage(parent) {
+QtWebPage::QtWebPage(QObject* parent, QWebEngineProfile* pageProfile)
+    : QWebEnginePage(pageProfile ? pageProfile : QWebEngineProfile::defaultProfile(), parent) {
   // The portal's pages and the update manifest often declare no character set; they
   // are written in GBK.
   settings()->setDefaultTextEncoding(QStringLiteral("GBK"));

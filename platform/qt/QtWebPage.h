@@ -17,7 +17,8 @@ namespace platform::qt {
 // (QtDownloads), in either mode.
 class QtWebPage : public QWebEnginePage {
  public:
-  explicit QtWebPage(QObject* parent);
+  // No profile: the engine's default one, off the record.
+  explicit QtWebPage(QObject* parent, QWebEngineProfile* profile = nullptr);
 
   void SetSilent(bool silent) { silent_ = silent; }
   bool Silent() const { return silent_; }
