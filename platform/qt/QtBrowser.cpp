@@ -1,11 +1,14 @@
 #include "platform/qt/QtBrowser.h"
 
+#include <QContextMenuEvent>
 #include <QTimer>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 
 #include "base/RuntimeError.h"
+#include "platform/qt/QtBrowserMenu.h"
+#include "platform/qt/QtDownloads.h"
 #include "platform/qt/QtWebPage.h"
 
 namespace platform::qt {
@@ -79,7 +82,8 @@ QWebEngineScript UnshownTextScript() {
 
 }  // namespace
 
-QtBrowser::QtBrowser(QWidget* parent) : QWebEngineView(parent), page_(new QtWebPage(this)) {
+QtBrowser::QtBrowser(QWidget* parent, QWebEngineProfile* profile)
+    : QWebEngineView(parent), page_(new QtWebPage(this, profile)) {
   setPage(page_);
   page_->onMainFrameNavigation = [this](QWebEnginePage::NavigationType type) {
     NavigationBegun(type == QWebEnginePage::NavigationTypeTyped,
@@ -97,6 +101,13 @@ QtBrowser::QtBrowser(QWidget* parent) : QWebEngineView(parent), page_(new QtWebP
             Restart();
             Complete(std::nullopt);
           });
+  downloads_ = std::make_unique<QtDownloads>(*this, *page_, [this] {
+    if (!retired_) RaiseDownloadBegin();
+  });
+}
+
+void QtBrowser::contextMenuEvent(QContextMenuEvent* event) {
+  ShowBrowserMenu(*this, event->globalPos());
 }
 
 void QtBrowser::setVisible(bool visible) {

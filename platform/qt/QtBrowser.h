@@ -10,6 +10,7 @@
 
 namespace platform::qt {
 
+class QtDownloads;
 class QtWebPage;
 
 // The embedded browser on QtWebEngine. A load is complete (ReadyState 4) only once the
@@ -17,7 +18,8 @@ class QtWebPage;
 // half-built page; a load overtaken by a newer navigation never completes.
 class QtBrowser : public QWebEngineView, public platform::Browser {
  public:
-  explicit QtBrowser(QWidget* parent);
+  // No profile: the engine's default one, off the record.
+  explicit QtBrowser(QWidget* parent, QWebEngineProfile* profile = nullptr);
   ~QtBrowser() override;
 
   void Navigate(const base::Text& address) override;
@@ -34,6 +36,9 @@ class QtBrowser : public QWebEngineView, public platform::Browser {
 
   // Shown or hidden by the program.
   void setVisible(bool visible) override;
+
+ protected:
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
   static constexpr int kUninitialised = 0;
@@ -66,6 +71,7 @@ class QtBrowser : public QWebEngineView, public platform::Browser {
   // Gone before the page: the engine answers a capture still on its way when the page is
   // destroyed, by then only the widget base of this browser is left.
   std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);
+  std::unique_ptr<QtDownloads> downloads_;
 };
 
 }  // namespace platform::qt

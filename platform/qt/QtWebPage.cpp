@@ -15,7 +15,8 @@
 
 namespace platform::qt {
 
-QtWebPage::QtWebPage(QObject* parent) : QWebEnginePage(parent) {
+QtWebPage::QtWebPage(QObject* parent, QWebEngineProfile* pageProfile)
+    : QWebEnginePage(pageProfile ? pageProfile : QWebEngineProfile::defaultProfile(), parent) {
   // The portal's pages and the update manifest often declare no character set; they
   // are written in GBK.
   settings()->setDefaultTextEncoding(QStringLiteral("GBK"));
@@ -53,11 +54,6 @@ QtWebPage::QtWebPage(QObject* parent) : QWebEnginePage(parent) {
     if (request.isUserInitiated() && (scheme == u"http" || scheme == u"https"))
       QDesktopServices::openUrl(request.requestedUrl());
   });
-  // A link to a file: nothing is saved and no dialog asks where to.
-  connect(profile(), &QWebEngineProfile::downloadRequested, this,
-          [this](QWebEngineDownloadRequest* download) {
-            if (download->page() == this && silent_) download->cancel();
-          });
 }
 
 bool QtWebPage::HandledScheme(const QString& scheme) {

@@ -16,6 +16,7 @@ class QMenuBar;
 namespace platform::qt {
 
 class QtBrowser;
+class QtProfile;
 class QtTextBox;
 class QtTimer;
 
@@ -52,7 +53,8 @@ class QtWindowFrame : public QMainWindow {
 // deferred deletion, so it is safe while one of the window's handlers is on the stack.
 class QtWindow : public platform::Window {
  public:
-  explicit QtWindow(const platform::WindowSpec& spec);
+  // Browsers take their profiles from `profiles` (none: the engine's default one).
+  explicit QtWindow(const platform::WindowSpec& spec, const QtProfile* profiles = nullptr);
   ~QtWindow() override;
 
   void AddMenuItem(const base::Text& name, const base::Text& caption,
@@ -90,6 +92,7 @@ class QtWindow : public platform::Window {
   void Place(QWidget* widget, const ControlSpec& spec);
   void FixSize();
 
+  const QtProfile* profiles_;
   QPointer<QtWindowFrame> frame_;
   QWidget* client_;
   QMenuBar* menuBar_ = nullptr;

@@ -39,9 +39,18 @@ start_portal() {
   done
 }
 
-# start_program PROGRAM: runs it in the background as $qpid.
+# start_program PROGRAM: runs it in the background as $qpid, with a home and XDG folders
+# of its own under $work: nothing goes into the real user's, each script starts with
+# them empty, and a second start in the same script finds what the first one left.
 start_program() {
-  "$1" >"$work/quorin.out" 2>&1 &
+  if [ -z "${program_home:-}" ]; then
+    program_home="$work/home"
+    rm -rf "$program_home"
+    mkdir -p "$program_home"
+  fi
+  HOME="$program_home" XDG_DATA_HOME="$program_home/.local/share" \
+    XDG_CACHE_HOME="$program_home/.cache" XDG_CONFIG_HOME="$program_home/.config" \
+    "$1" >"$work/quorin.out" 2>&1 &
   qpid=$!
 }
 
