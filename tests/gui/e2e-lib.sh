@@ -68,15 +68,13 @@ wait_end() {
   fail "the program did not end"
 }
 
-# own_home DIR: HOME and the XDG folders inside DIR, so that the program's profile, caches
-# and downloads stay out of the user's own. Downloads go to DIR/下载, named as the
-# desktop's user-dirs.dirs names it, as a Chinese desktop would.
-own_home() {
-  export HOME=$1
-  export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share \
-    XDG_CACHE_HOME=$HOME/.cache XDG_STATE_HOME=$HOME/.local/state
-  export XDG_DOWNLOAD_DIR=$HOME/下载
-  mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_STATE_HOME" \
-    "$XDG_DOWNLOAD_DIR"
-  echo 'XDG_DOWNLOAD_DIR="$HOME/下载"' >"$XDG_CONFIG_HOME/user-dirs.dirs"
+# download_folder: makes the home start_program gives the program, empty, with a download
+# folder named in its user-dirs.dirs as a Chinese desktop names it; sets `downloads` to it.
+download_folder() {
+  program_home="$work/home"
+  rm -rf "$program_home"
+  downloads="$program_home/下载"
+  mkdir -p "$program_home/.config" "$downloads"
+  # shellcheck disable=SC2016 # the file's own syntax
+  echo 'XDG_DOWNLOAD_DIR="$HOME/下载"' >"$program_home/.config/user-dirs.dirs"
 }

@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # A viewer's walk through the real program against the demo portal, with real clicks and
-# keys, HOME and the XDG folders in a folder of its own:
+# keys, with a home of its own (see start_program):
 #   play      the start page's link opens the player page and the clip plays
 #   fullscreen the page's full-screen button and a double-click on the picture fill the
 #             screen with the window; Esc gives the window back exactly as it was
 #   torrent   clicked .torrent links land in the download folder, under clean names that
 #             never overwrite one another, and nowhere else
-#   menu      the context menu opens on a link and closes with Esc (its picture, to see
-#             that it speaks Chinese, goes to OUT)
+#   menu      the context menu on a link closes with Esc, copies the link's address and
+#             saves its target (its picture, to see that it speaks Chinese, goes to OUT)
 #   crash     a killed renderer brings the page back by one reload, and the menu still works
 #   signin    the sign-in page signs the viewer in
 #   restart   closing reads the (cacheable) manifest from the server again; started again,
@@ -22,7 +22,7 @@ work="$out/e2e-viewer"
 own_display "$0" "$@"
 rm -rf "$work"
 mkdir -p "$work"
-own_home "$work/home"
+download_folder
 base="http://127.0.0.1:$port"
 user=viewer
 
@@ -159,7 +159,7 @@ step_fullscreen() {
 # downloaded N: N files in the download folder, each the torrent as the portal serves it.
 downloaded() {
   local n=0 f
-  for f in "$XDG_DOWNLOAD_DIR"/*; do
+  for f in "$downloads"/*; do
     [ -f "$f" ] && cmp -s "$f" "$work/seed.torrent" && n=$((n + 1))
   done
   [ "$n" -ge "$1" ]
@@ -168,34 +168,47 @@ step_torrent() {
   curl -sf -o "$work/seed.torrent" "$base/yun/seed/1.torrent" || fail "no torrent from the portal"
   player_page
   click "${seed_link[@]}"
-  waits "the clicked torrent did not land in $XDG_DOWNLOAD_DIR" downloaded 1
-  [ -f "$XDG_DOWNLOAD_DIR/星海拾光.片花.torrent" ] ||
-    fail "the torrent is not saved as 星海拾光.片花.torrent: $(ls "$XDG_DOWNLOAD_DIR")"
+  waits "the clicked torrent did not land in $downloads" downloaded 1
+  [ -f "$downloads/星海拾光.片花.torrent" ] ||
+    fail "the torrent is not saved as 星海拾光.片花.torrent: $(ls "$downloads")"
   click "${seed_link[@]}"
   waits "the torrent clicked again did not land beside the first" downloaded 2
   click "${hostile_seed_link[@]}"
   waits "the torrent with the hostile name did not land in the download folder" downloaded 3
   local names
-  names=$(ls -A "$XDG_DOWNLOAD_DIR")
-  [ "$(find "$XDG_DOWNLOAD_DIR" -mindepth 1 | wc -l)" -eq 3 ] || fail "the download folder holds more than the three torrents: $names"
-  [ -z "$(find "$XDG_DOWNLOAD_DIR" -mindepth 1 -name '*[[:cntrl:]]*')" ] || fail "a control character in a saved name: $names"
-  [ -z "$(find "$work" -name '*.torrent' -not -path "$XDG_DOWNLOAD_DIR/*" -not -path "$work/seed.torrent")" ] ||
+  names=$(ls -A "$downloads")
+  [ "$(find "$downloads" -mindepth 1 | wc -l)" -eq 3 ] || fail "the download folder holds more than the three torrents: $names"
+  [ -z "$(find "$downloads" -mindepth 1 -name '*[[:cntrl:]]*')" ] || fail "a control character in a saved name: $names"
+  [ -z "$(find "$work" -name '*.torrent' -not -path "$downloads/*" -not -path "$work/seed.torrent")" ] ||
     fail "a torrent landed outside the download folder"
   echo "saved: $(echo "$names" | tr '\n' '|')"
 }
 
 popups() { xdotool search --all --onlyvisible --pid "$qpid" --name '.*' 2>/dev/null | wc -l; }
-step_menu() {
+# context_menu KEY...: opens the context menu on the torrent link and presses KEY...
+# there; waits for the menu to close.
+context_menu() {
   local windows HEIGHT
-  player_page
   windows=$(popups)
   eval "$(xdotool getwindowgeometry --shell "$main" | grep '^HEIGHT=')"
-  # On a link, where the menu offers the most.
-  xdotool mousemove --window "$main" "${signin_link[0]}" $((HEIGHT - 520 + ${signin_link[1]})) click 3
+  xdotool mousemove --window "$main" "${seed_link[0]}" $((HEIGHT - 520 + seed_link[1])) click 3
   waits "no context menu opened" eval '[ "$(popups)" -gt "$windows" ]'
-  picture context-menu
-  key Escape
-  waits "Esc did not close the context menu" eval '[ "$(popups)" -eq "$windows" ]'
+  [ -e "$work/context-menu.png" ] || picture context-menu
+  key "$@"
+  waits "the context menu stayed after $*" eval '[ "$(popups)" -eq "$windows" ]'
+}
+# A link's own entries end the menu: "复制链接地址" last, "保存链接" before it.
+step_menu() {
+  local saved
+  player_page
+  context_menu Escape
+  echo -n stale | xclip -selection clipboard
+  context_menu Up Return
+  waits "the menu's last entry did not copy the link's address" \
+    eval '[ "$(xclip -o -selection clipboard)" = "$base/yun/seed/1.torrent" ]'
+  saved=$(find "$downloads" -mindepth 1 | wc -l)
+  context_menu Up Up Return
+  waits "the menu's entry before the last did not save the link" downloaded $((saved + 1))
 }
 
 # The program's renderers: the engine forks them from its zygote, a child of the program
