@@ -8,7 +8,8 @@
 #             never overwrite one another, and nowhere else
 #   menu      the context menu on a link closes with Esc, copies the link's address and
 #             saves its target (its picture, to see that it speaks Chinese, goes to OUT)
-#   crash     a killed renderer brings the page back by one reload, and the menu still works
+#   crash     a killed renderer brings the page back by one reload; killed again at once,
+#             the pane keeps a message and no reload, and the menu still works
 #   signin    the sign-in page signs the viewer in
 #   restart   closing reads the (cacheable) manifest from the server again; started again,
 #             the program reads the manifest changed meanwhile
@@ -219,25 +220,31 @@ renderers() {
     { parent[$1] = $2 }
     END { for (p in parent) if (parent[p] in zygote) print p }'
 }
-step_crash() {
-  local pids loads shown
-  player_page
-  loads=$(count '^GET /yun/play$')
-  shown=$(count '^GET /yun/beacon\?e=load&path=%2Fyun%2Fplay&')
+# kill_renderers: ends the program's renderers as a crash would.
+kill_renderers() {
+  local pids
   pids=$(renderers)
   [ -n "$pids" ] || fail "no renderer process of the program found"
   # shellcheck disable=SC2086
   kill -KILL $pids
-  # The pane's message, unless the page is already back by then.
-  waits "the pane did not change after its renderer died" \
-    eval '! red "${trial_link[@]}" || logged "^GET /yun/play$" $((loads + 1))'
-  picture crashed "$main"
+}
+step_crash() {
+  local loads shown
+  player_page
+  loads=$(count '^GET /yun/play$')
+  shown=$(count '^GET /yun/beacon\?e=load&path=%2Fyun%2Fplay&')
+  kill_renderers
   waits "the crashed page was not loaded again" logged '^GET /yun/play$' $((loads + 1))
   waits "the page loaded again did not finish" logged '^GET /yun/beacon\?e=load&path=%2Fyun%2Fplay&' \
     $((shown + 1))
   picture reloaded "$main"
+  # Dead again at once: the pane keeps its message over the page, which is not loaded
+  # again in a loop, and the menu still works.
+  kill_renderers
+  waits "no message over the page that died again" eval '! red "${trial_link[@]}"'
+  picture crashed-again "$main"
   start_page
-  [ "$(count '^GET /yun/play$')" -eq $((loads + 1)) ] || fail "the crashed page was loaded more than once again"
+  [ "$(count '^GET /yun/play$')" -eq $((loads + 1)) ] || fail "the crashed page was loaded again more than once"
 }
 
 step_signin() {
