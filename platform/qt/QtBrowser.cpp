@@ -6,6 +6,9 @@
 #include <QWebEngineSettings>
 
 #include "base/RuntimeError.h"
+#include "platform/qt/QtBrowserKeys.h"
+#include "platform/qt/QtFullScreen.h"
+#include "platform/qt/QtPageCrash.h"
 #include "platform/qt/QtWebPage.h"
 
 namespace platform::qt {
@@ -81,6 +84,10 @@ QWebEngineScript UnshownTextScript() {
 
 QtBrowser::QtBrowser(QWidget* parent) : QWebEngineView(parent), page_(new QtWebPage(this)) {
   setPage(page_);
+  fullScreen_ = std::make_unique<QtFullScreen>(*this, *page_);
+  page_->onFullScreen = [this](bool enter) { return fullScreen_->Request(enter); };
+  AddBrowserKeys(*this, *page_);
+  crash_ = new QtPageCrash(*this, *page_);
   page_->onMainFrameNavigation = [this](QWebEnginePage::NavigationType type) {
     NavigationBegun(type == QWebEnginePage::NavigationTypeTyped,
                     type == QWebEnginePage::NavigationTypeRedirect);
@@ -89,13 +96,15 @@ QtBrowser::QtBrowser(QWidget* parent) : QWebEngineView(parent), page_(new QtWebP
   connect(page_, &QWebEnginePage::loadFinished, this, [this](bool) { LoadFinished(); });
   connect(page_, &QWebEnginePage::urlChanged, this, [this](const QUrl&) { UrlChanged(); });
   connect(page_, &QWebEnginePage::renderProcessTerminated, this,
-          [this](QWebEnginePage::RenderProcessTerminationStatus, int) {
+          [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {
             if (retired_) return;
             // The document is gone; a wait on this browser must still end.
             awaitingNavigation_ = false;
             loading_ = false;
             Restart();
             Complete(std::nullopt);
+            fullScreen_->Leave();
+            crash_->Terminated(status);
           });
 }
 
@@ -121,8 +130,15 @@ void QtBrowser::LayOutPlainTextOnlyWhenShown() {
       QWebEngineScript::ApplicationWorld);
 }
 
+void QtBrowser::hideEvent(QHideEvent* event) {
+  fullScreen_->Leave();
+  QWebEngineView::hideEvent(event);
+}
+
 QtBrowser::~QtBrowser() {
   page_->onMainFrameNavigation = nullptr;
+  page_->onFullScreen = nullptr;
+  fullScreen_.reset();
   page_->disconnect(this);
 }
 
@@ -136,11 +152,15 @@ void QtBrowser::Retire() {
   ++generation_;
   downloadBegin_.Clear();
   page_->onMainFrameNavigation = nullptr;
+  page_->onFullScreen = nullptr;
+  fullScreen_->Leave();
+  crash_->Retire();
   page_->triggerAction(QWebEnginePage::Stop);
 }
 
 void QtBrowser::Navigate(const base::Text& address) {
   const QUrl url = ToUrl(address);
+  crash_->Navigating();
   Restart();
   awaitingNavigation_ = true;
   requested_ = url;
