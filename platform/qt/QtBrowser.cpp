@@ -207,6 +207,7 @@ void QtBrowser::Restart() {
 
 void QtBrowser::NavigationBegun(bool typed, bool redirect) {
   if (retired_) return;
+  KeepZoom(*page_);
   if (typed) awaitingNavigation_ = false;
   Restart();
   // A navigation that overtakes one still loading gets no load start of its own.

@@ -84,4 +84,8 @@ void AddBrowserKeys(QWidget& view, QWebEnginePage& page) {
   }
 }
 
+void KeepZoom(QWebEnginePage& page) {
+  page.setZoomFactor(page.zoomFactor());
+}
+
 }  // namespace platform::qt

@@ -26,4 +26,9 @@ double ZoomAfter(BrowserKey key, double current);
 // and nothing of it is stored.
 void AddBrowserKeys(QWidget& view, QWebEnginePage& page);
 
+// Called as the page begins to navigate: a factor the user chose with Ctrl+wheel is the
+// engine's for the site shown only, and would be lost on another; made the page's own,
+// it stays like the keys' do.
+void KeepZoom(QWebEnginePage& page);
+
 }  // namespace platform::qt

@@ -342,12 +342,25 @@ TEST_F(QtViewerTest, KeysMoveThroughTheHistoryReloadAndZoom) {
         loop_, [&] { return std::abs(page_->zoomFactor() - zoom.factor) < 0.001; }))
         << zoom.keys << " gave " << page_->zoomFactor();
   }
-  // The factor the user chose stays with the browser from page to page.
+  // The factor the user chose stays with the browser from page to page, the wheel's too,
+  // on another site as well.
   ASSERT_TRUE(Load("/count/third"));
   EXPECT_NEAR(page_->zoomFactor(), 1.1, 0.001);
   ASSERT_TRUE(Keys("alt+Left"));
   EXPECT_TRUE(at("second"));
   EXPECT_NEAR(page_->zoomFactor(), 1.1, 0.001);
+  ASSERT_TRUE(qttest::Xdotool("keydown ctrl click 4 keyup ctrl"));  // the wheel up a notch
+  ASSERT_TRUE(qttest::WaitUntil(loop_, [&] { return page_->zoomFactor() > 1.11; }));
+  const double wheeled = page_->zoomFactor();
+  std::u16string elsewhere = server_->Url("/count/elsewhere");
+  elsewhere.replace(elsewhere.find(u"127.0.0.1"), 9, u"localhost");
+  browser_->Navigate(elsewhere);
+  ASSERT_TRUE(at("elsewhere"));
+  EXPECT_EQ(browser_->BodyInnerText(), u"elsewhere 1");
+  EXPECT_NEAR(page_->zoomFactor(), wheeled, 0.001);
+  ASSERT_TRUE(Keys("alt+Left"));
+  EXPECT_TRUE(at("second"));
+  EXPECT_NEAR(page_->zoomFactor(), wheeled, 0.001);
 }
 
 TEST_F(QtViewerTest, ADeadRendererIsReloadedOnceThenLeftWithAWord) {
@@ -382,10 +395,16 @@ TEST_F(QtViewerTest, ADeadRendererIsReloadedOnceThenLeftWithAWord) {
   EXPECT_EQ(browser_->ReadyState(), Browser::kComplete);
   EXPECT_FALSE(page_->isLoading());
 
-  // The next page the program asks for comes as always.
+  // The next page the program asks for comes as always, and starts afresh: dead at once,
+  // it is loaded again once more.
   ASSERT_TRUE(Load("/count/fragile"));
   EXPECT_EQ(browser_->BodyInnerText(), u"fragile 3");
   EXPECT_FALSE(notice->isVisible());
+  ASSERT_TRUE(kill());
+  ASSERT_TRUE(qttest::WaitUntil(loop_, [&] {
+    return Count("fragile") == 4 && browser_->ReadyState() == Browser::kComplete &&
+           !notice->isVisible();
+  }));
 }
 
 }  // namespace
