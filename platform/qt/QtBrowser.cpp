@@ -7,8 +7,11 @@
 #include <QWebEngineSettings>
 
 #include "base/RuntimeError.h"
+#include "platform/qt/QtBrowserKeys.h"
 #include "platform/qt/QtBrowserMenu.h"
 #include "platform/qt/QtDownloads.h"
+#include "platform/qt/QtFullScreen.h"
+#include "platform/qt/QtPageCrash.h"
 #include "platform/qt/QtWebPage.h"
 
 namespace platform::qt {
@@ -85,6 +88,10 @@ QWebEngineScript UnshownTextScript() {
 QtBrowser::QtBrowser(QWidget* parent, QWebEngineProfile* profile)
     : QWebEngineView(parent), page_(new QtWebPage(this, profile)) {
   setPage(page_);
+  fullScreen_ = std::make_unique<QtFullScreen>(*this, *page_);
+  page_->onFullScreen = [this](bool enter) { return fullScreen_->Request(enter); };
+  AddBrowserKeys(*this, *page_);
+  crash_ = new QtPageCrash(*this, *page_);
   page_->onMainFrameNavigation = [this](QWebEnginePage::NavigationType type) {
     NavigationBegun(type == QWebEnginePage::NavigationTypeTyped,
                     type == QWebEnginePage::NavigationTypeRedirect);
@@ -93,13 +100,15 @@ QtBrowser::QtBrowser(QWidget* parent, QWebEngineProfile* profile)
   connect(page_, &QWebEnginePage::loadFinished, this, [this](bool) { LoadFinished(); });
   connect(page_, &QWebEnginePage::urlChanged, this, [this](const QUrl&) { UrlChanged(); });
   connect(page_, &QWebEnginePage::renderProcessTerminated, this,
-          [this](QWebEnginePage::RenderProcessTerminationStatus, int) {
+          [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {
             if (retired_) return;
             // The document is gone; a wait on this browser must still end.
             awaitingNavigation_ = false;
             loading_ = false;
             Restart();
             Complete(std::nullopt);
+            fullScreen_->Leave();
+            crash_->Terminated(status);
           });
   downloads_ = std::make_unique<QtDownloads>(*this, *page_, [this] {
     if (!retired_) RaiseDownloadBegin();
@@ -132,8 +141,15 @@ void QtBrowser::LayOutPlainTextOnlyWhenShown() {
       QWebEngineScript::ApplicationWorld);
 }
 
+void QtBrowser::hideEvent(QHideEvent* event) {
+  fullScreen_->Leave();
+  QWebEngineView::hideEvent(event);
+}
+
 QtBrowser::~QtBrowser() {
   page_->onMainFrameNavigation = nullptr;
+  page_->onFullScreen = nullptr;
+  fullScreen_.reset();
   page_->disconnect(this);
 }
 
@@ -147,11 +163,15 @@ void QtBrowser::Retire() {
   ++generation_;
   downloadBegin_.Clear();
   page_->onMainFrameNavigation = nullptr;
+  page_->onFullScreen = nullptr;
+  fullScreen_->Leave();
+  crash_->Retire();
   page_->triggerAction(QWebEnginePage::Stop);
 }
 
 void QtBrowser::Navigate(const base::Text& address) {
   const QUrl url = ToUrl(address);
+  crash_->Navigating();
   Restart();
   awaitingNavigation_ = true;
   requested_ = url;
@@ -198,6 +218,7 @@ void QtBrowser::Restart() {
 
 void QtBrowser::NavigationBegun(bool typed, bool redirect) {
   if (retired_) return;
+  KeepZoom(*page_);
   if (typed) awaitingNavigation_ = false;
   Restart();
   // A navigation that overtakes one still loading gets no load start of its own.

@@ -11,6 +11,8 @@
 namespace platform::qt {
 
 class QtDownloads;
+class QtFullScreen;
+class QtPageCrash;
 class QtWebPage;
 
 // The embedded browser on QtWebEngine. A load is complete (ReadyState 4) only once the
@@ -39,6 +41,8 @@ class QtBrowser : public QWebEngineView, public platform::Browser {
 
  protected:
   void contextMenuEvent(QContextMenuEvent* event) override;
+  // Hidden with its window, or by the program: a page on the whole screen comes back first.
+  void hideEvent(QHideEvent* event) override;
 
  private:
   static constexpr int kUninitialised = 0;
@@ -58,6 +62,8 @@ class QtBrowser : public QWebEngineView, public platform::Browser {
   void LayOutPlainTextOnlyWhenShown();
 
   QtWebPage* page_;
+  std::unique_ptr<QtFullScreen> fullScreen_;
+  QtPageCrash* crash_;  // a child of this view
   int readyState_ = kUninitialised;
   unsigned generation_ = 0;
   // Navigate was called and the engine has not yet begun that navigation: what it

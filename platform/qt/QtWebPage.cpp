@@ -45,8 +45,17 @@ QtWebPage::QtWebPage(QObject* parent, QWebEngineProfile* pageProfile)
           [](QWebEngineFileSystemAccessRequest request) { request.reject(); });
   connect(this, &QWebEnginePage::registerProtocolHandlerRequested, this,
           [](QWebEngineRegisterProtocolHandlerRequest request) { request.reject(); });
+  settings()->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, true);
   connect(this, &QWebEnginePage::fullScreenRequested, this,
-          [](QWebEngineFullScreenRequest request) { request.reject(); });
+          [this](QWebEngineFullScreenRequest request) {
+            // Leaving is always agreed to: refused, the page would think itself still there.
+            const bool enter = request.toggleOn();
+            if (onFullScreen ? onFullScreen(enter) : !enter) {
+              request.accept();
+            } else {
+              request.reject();
+            }
+          });
   // A window of its own is the desktop's browser's job, and only for a page the user
   // asked for; popups a script opens by itself go nowhere.
   connect(this, &QWebEnginePage::newWindowRequested, this, [](QWebEngineNewWindowRequest& request) {

@@ -28,6 +28,9 @@ class QtWebPage : public QWebEnginePage {
 
   // Called when a navigation of the main frame begins.
   std::function<void(NavigationType type)> onMainFrameNavigation;
+  // The page asks to enter (true) or leave its full screen; whether it may. Without it
+  // the page never goes full screen.
+  std::function<bool(bool enter)> onFullScreen;
 
  protected:
   bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
