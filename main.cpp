@@ -3,8 +3,8 @@
 #include <QApplication>
 #include <QIcon>
 
-#include "QuorinConfig.h"
 #include "app/Program.h"
+#include "config/QuorinConfig.h"
 #include "platform/qt/QtApplication.h"
 #include "platform/qt/QtProfile.h"
 #include "platform/real/RealPlatform.h"

@@ -1,9 +1,9 @@
 #include "app/Form2.h"
 
-#include "QuorinConfig.h"
 #include "app/Program.h"
 #include "base/Numbers.h"
 #include "base/RuntimeError.h"
+#include "config/QuorinConfig.h"
 
 namespace app {
 
