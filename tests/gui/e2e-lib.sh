@@ -56,7 +56,9 @@ start_program() {
 
 # wait_end: waits for the program to end and sets `code` to its exit status.
 wait_end() {
-  for _ in $(seq 120); do
+  # Two minutes: a sanitized build checks the whole heap for leaks as it ends, slowly on a
+  # loaded machine.
+  for _ in $(seq 480); do
     if ! kill -0 "$qpid" 2>/dev/null; then
       wait "$qpid"
       code=$?

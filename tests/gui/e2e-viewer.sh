@@ -161,6 +161,8 @@ step_fullscreen() {
 downloaded() {
   local n=0 f
   for f in "$downloads"/*; do
+    # The engine writes into NAME.download and renames it once the file is whole.
+    [[ "$f" == *.download ]] && continue
     [ -f "$f" ] && cmp -s "$f" "$work/seed.torrent" && n=$((n + 1))
   done
   [ "$n" -ge "$1" ]
@@ -177,8 +179,9 @@ step_torrent() {
   click "${hostile_seed_link[@]}"
   waits "the torrent with the hostile name did not land in the download folder" downloaded 3
   local names
+  waits "the download folder holds more than the three torrents: $(ls -A "$downloads" | tr '\n' '|')" \
+    eval '[ "$(find "$downloads" -mindepth 1 | wc -l)" -eq 3 ]'
   names=$(ls -A "$downloads")
-  [ "$(find "$downloads" -mindepth 1 | wc -l)" -eq 3 ] || fail "the download folder holds more than the three torrents: $names"
   [ -z "$(find "$downloads" -mindepth 1 -name '*[[:cntrl:]]*')" ] || fail "a control character in a saved name: $names"
   [ -z "$(find "$work" -name '*.torrent' -not -path "$downloads/*" -not -path "$work/seed.torrent")" ] ||
     fail "a torrent landed outside the download folder"
