@@ -6,7 +6,6 @@
 #include "app/Program.h"
 #include "config/QuorinConfig.h"
 #include "platform/qt/QtApplication.h"
-#include "platform/qt/QtProfile.h"
 #include "platform/real/RealPlatform.h"
 #include "upgrade/Formsj2.h"
 #include "windows/RegisterForms.h"
@@ -14,12 +13,9 @@
 int main(int argc, char* argv[]) {
   platform::real::PrepareProcess();
   QApplication application(argc, argv);
-  // Named for its folders, whatever the file is called.
-  QApplication::setApplicationName(QStringLiteral("quorin"));
   QApplication::setWindowIcon(platform::qt::ProgramIcon());
-  platform::qt::UseChinese();
 
-  platform::real::RealPlatform real(platform::qt::UserProfileFolders());
+  platform::real::RealPlatform real;
   app::Program program(real.platform,
                        app::Config{QUORIN_PORTAL_BASE, QUORIN_MAKER_SITE, QUORIN_VIDEO_SERVICE,
                                    QUORIN_FILE_HOST, QUORIN_UPDATE_PUBLIC_KEY});

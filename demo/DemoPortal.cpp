@@ -4,16 +4,11 @@
 #include <sys/socket.h>
 
 #include <algorithm>
-#include <cstdint>
-#include <optional>
 #include <stdexcept>
 #include <utility>
-#include <vector>
 
-#include "demo/Account.h"
 #include "demo/DemoSigning.h"
 #include "demo/Gbk.h"
-#include "demo/Media.h"
 #include "demo/Pages.h"
 
 namespace demo {
@@ -28,6 +23,27 @@ std::string ShellQuote(std::string_view text) {
   return quoted + "'";
 }
 
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+std::string PercentDecode(std::string_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 &&
+        HexValue(text[i + 2]) >= 0) {
+      out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+      i += 2;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
 // The player appends the user's text to "url=" without escaping it, so everything
 // after "url=" is the address, ampersands included.
 std::string ResolverUrl(const httplib::Request& request) {
@@ -38,40 +54,6 @@ std::string ResolverUrl(const httplib::Request& request) {
   return request.get_param_value("url");
 }
 
-// A strong entity tag of the bytes: FNV-1a, enough to tell two manifests apart.
-std::string EntityTag(std::string_view bytes) {
-  std::uint64_t hash = 14695981039346656037ull;
-  for (const char c : bytes) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-  char text[24];
-  std::snprintf(text, sizeof text, "\"%016llx\"", static_cast<unsigned long long>(hash));
-  return text;
-}
-
-// The portal's pages differ by who is signed in: every load asks again.
-void SendPage(httplib::Response& response, const std::string& body, const char* type) {
-  response.set_header("Cache-Control", "no-cache");
-  response.set_content(body, type);
-}
-
-// The torrents of the clip, by their number in /yun/seed/N.torrent, and the names
-// their answers suggest.
-struct Seed {
-  std::string_view number;
-  std::string disposition;
-};
-
-const std::vector<Seed>& Seeds() {
-  static const std::vector<Seed> seeds{
-      {"1",
-       "attachment; filename=\"xinghai.torrent\"; filename*=UTF-8''" + PercentEncode(kSeedName)},
-      // Out of the download folder, with a tab in the name for good measure.
-      {"2",
-       "attachment; filename=\"../../etc/x.torrent\"; "
-       "filename*=UTF-8''..%2F..%2Fetc%2Fx%09.torrent"},
-  };
-  return seeds;
-}
-
 bool IsHostHeader(std::string_view host) {
   return !host.empty() && std::all_of(host.begin(), host.end(), [](char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
@@ -80,13 +62,6 @@ bool IsHostHeader(std::string_view host) {
 }
 
 }  // namespace
-
-bool IsVersionText(std::string_view text) {
-  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
-           c == '-' || c == '_' || c == '+';
-  });
-}
 
 std::string InstallerName(std::string_view version) {
   return "QuorinSetup-" + std::string(version) + ".sh";
@@ -124,8 +99,23 @@ std::string InstallerScript(std::string_view version, std::string_view logPath) 
 
 DemoPortal::DemoPortal(PortalOptions options)
     : options_(std::move(options)),
-      release_(MakeRelease(options_.version)),
+      installerName_(InstallerName(options_.version)),
+      installer_(InstallerScript(options_.version, options_.installerLogPath)),
       server_(std::make_unique<httplib::Server>()) {
+  switch (options_.signature) {
+    case SignatureMode::Good:
+      signatureBlock_ = SignatureBlock(DemoSignature(installer_));
+      break;
+    case SignatureMode::Bad: {
+      // A genuine signature by the demo key, of a file that differs in one bit.
+      std::string other = installer_;
+      other.back() = static_cast<char>(other.back() ^ 1);
+      signatureBlock_ = SignatureBlock(DemoSignature(other));
+      break;
+    }
+    case SignatureMode::None:
+      break;
+  }
   if (!options_.logPath.empty()) {
     log_ = std::fopen(options_.logPath.c_str(), "a");
     if (!log_) throw std::runtime_error("cannot open the log " + options_.logPath);
@@ -145,97 +135,43 @@ DemoPortal::DemoPortal(PortalOptions options)
   });
 
   auto page = [this](const std::string& pattern, std::string html) {
-    server_->Get(pattern, [html = std::move(html)](const httplib::Request& request,
-                                                   httplib::Response& response) {
-      SendPage(response, WithAccount(html, UserFromCookies(request.get_header_value("Cookie"))),
-               kUtf8Html);
-    });
+    server_->Get(pattern,
+                 [html = std::move(html)](const httplib::Request&, httplib::Response& response) {
+                   response.set_content(html, kUtf8Html);
+                 });
   };
+  page("/", MakerHomePage(options_.version));
   page("/yun/move", CinemaPage());
   page("/yun/tv\\.html", LiveTvPage());
   page("/yun/111", TorrentPlayerPage());
   page("/yun/?", TorrentUploadPage());
-  page("/yun/play", PlayerPage());
-  page("/yun/login", SignInPage());
-
-  // The maker's site, a site of its own: no sign-in there.
-  server_->Get("/", [this](const httplib::Request&, httplib::Response& response) {
-    SendPage(response, MakerHomePage(CurrentRelease()->version), kUtf8Html);
-  });
-  server_->Get("/download/Quorin\\.exe",
-               [this](const httplib::Request&, httplib::Response& response) {
-                 const auto release = CurrentRelease();
-                 SendPage(response,
-                          DownloadPage(release->version, "/files/" + release->installerName,
-                                       release->installer.size()),
-                          kUtf8Html);
-               });
-
-  server_->Post("/yun/login", [](const httplib::Request& request, httplib::Response& response) {
-    const std::optional<std::string> user = CleanUserName(request.get_param_value("name"));
-    if (!user) {
-      response.status = 400;
-      SendPage(response,
-               WithAccount(SignInPage("请输入 1 到 20 个字的用户名（不含控制字符）。"),
-                           UserFromCookies(request.get_header_value("Cookie"))),
-               kUtf8Html);
-      return;
-    }
-    response.set_header("Set-Cookie", SignInCookie(*user, std::chrono::system_clock::now()));
-    SendPage(response, WithAccount(SignedInPage(*user), *user), kUtf8Html);
-  });
-  server_->Get("/yun/logout", [](const httplib::Request&, httplib::Response& response) {
-    response.set_header("Set-Cookie", SignOutCookie());
-    SendPage(response, WithAccount(SignedOutPage(), ""), kUtf8Html);
-  });
-
-  // The player page reports what the viewer sees here; the request log is the record.
-  server_->Get("/yun/beacon",
-               [](const httplib::Request&, httplib::Response& response) { response.status = 204; });
-
-  // Media elements ask for byte ranges; the server answers them for content it holds.
-  server_->Get("/yun/clip\\.webm", [](const httplib::Request&, httplib::Response& response) {
-    response.set_content(std::string(DemoClip()), "video/webm");
-  });
-
-  server_->Get("/yun/seed/([0-9]+)\\.torrent", [this](const httplib::Request& request,
-                                                      httplib::Response& response) {
-    for (const Seed& seed : Seeds()) {
-      if (request.matches[1].str() != seed.number) continue;
-      response.set_header("Content-Disposition", seed.disposition);
-      response.set_content(TorrentFile(Origin(request) + "/announce", kClipName, DemoClip()),
-                           "application/x-bittorrent");
-      return;
-    }
-    response.status = 404;
-  });
-
-  server_->Post("/demo/version",
-                [this](const httplib::Request& request, httplib::Response& response) {
-                  response.status = AnnounceVersion(request.get_param_value("version")) ? 204 : 400;
-                });
+  page("/download/Quorin\\.exe",
+       DownloadPage(options_.version, "/files/" + installerName_, installer_.size()));
 
   // The category pages are old pages: GBK, no declared charset.
-  server_->Get(
-      "/yun/move/list\\.asp", [](const httplib::Request& request, httplib::Response& response) {
-        const std::string user = UserFromCookies(request.get_header_value("Cookie"));
-        if (const Category* category = FindCategory(request.get_param_value("dir"))) {
-          SendPage(response, ToGbk(WithAccount(CategoryPage(*category), user)), "text/html");
-        } else {
-          response.status = 404;
-          SendPage(response, ToGbk(WithAccount(NoSuchCategoryPage(), user)), "text/html");
-        }
-      });
-
-  server_->Get("/yun/up1\\.txt",
-               [this](const httplib::Request& request, httplib::Response& response) {
-                 ServeManifest(request, response);
+  server_->Get("/yun/move/list\\.asp",
+               [](const httplib::Request& request, httplib::Response& response) {
+                 if (const Category* category = FindCategory(request.get_param_value("dir"))) {
+                   response.set_content(ToGbk(CategoryPage(*category)), "text/html");
+                 } else {
+                   response.status = 404;
+                   response.set_content(ToGbk(NoSuchCategoryPage()), "text/html");
+                 }
                });
 
+  server_->Get("/yun/up1\\.txt", [this](const httplib::Request& request,
+                                        httplib::Response& response) {
+    if (!SleepUntil(std::chrono::steady_clock::now() + options_.manifestDelay)) {
+      response.status = 503;
+      return;
+    }
+    response.set_content(
+        ToGbk(ManifestText(options_.version, FilesPrefix(request), signatureBlock_)), "text/plain");
+  });
+
   server_->Get("/files/(.+)", [this](const httplib::Request& request, httplib::Response& response) {
-    auto release = CurrentRelease();
-    if (request.matches[1] == release->installerName) {
-      ServeInstaller(std::move(release), response);
+    if (request.matches[1] == installerName_) {
+      ServeInstaller(response);
     } else {
       response.status = 404;
     }
@@ -310,80 +246,20 @@ void DemoPortal::Stop() {
   }
 }
 
-bool DemoPortal::AnnounceVersion(std::string_view version) {
-  if (!IsVersionText(version)) return false;
-  auto release = MakeRelease(version);
-  std::lock_guard lock(mutex_);
-  release_ = std::move(release);
-  return true;
-}
-
-std::shared_ptr<const DemoPortal::Release> DemoPortal::MakeRelease(std::string_view version) const {
-  auto release = std::make_shared<Release>();
-  release->version = version;
-  release->installerName = InstallerName(version);
-  release->installer = InstallerScript(version, options_.installerLogPath);
-  switch (options_.signature) {
-    case SignatureMode::Good:
-      release->signatureBlock = SignatureBlock(DemoSignature(release->installer));
-      break;
-    case SignatureMode::Bad: {
-      // A genuine signature by the demo key, of a file that differs in one bit.
-      std::string other = release->installer;
-      other.back() = static_cast<char>(other.back() ^ 1);
-      release->signatureBlock = SignatureBlock(DemoSignature(other));
-      break;
-    }
-    case SignatureMode::None:
-      break;
-  }
-  return release;
-}
-
-std::shared_ptr<const DemoPortal::Release> DemoPortal::CurrentRelease() {
-  std::lock_guard lock(mutex_);
-  return release_;
-}
-
-// One line per request; the cookies it carried, if any, on an indented line below it, so
-// that a test can see a sign-in come back without the request lines changing.
 void DemoPortal::Log(const httplib::Request& request) {
   if (!log_) return;
-  const std::string cookie = request.get_header_value("Cookie");
   std::lock_guard lock(mutex_);
   std::fprintf(log_, "%s %s\n", request.method.c_str(), request.target.c_str());
-  if (!cookie.empty()) std::fprintf(log_, "  Cookie: %s\n", cookie.c_str());
   std::fflush(log_);
 }
 
-std::string DemoPortal::Origin(const httplib::Request& request) const {
+std::string DemoPortal::FilesPrefix(const httplib::Request& request) const {
   std::string host = request.get_header_value("Host");
   if (!IsHostHeader(host)) {
     const bool v6 = options_.bind.find(':') != std::string::npos;
     host = (v6 ? "[" + options_.bind + "]" : options_.bind) + ":" + std::to_string(port_);
   }
-  return "http://" + host;
-}
-
-void DemoPortal::ServeManifest(const httplib::Request& request, httplib::Response& response) {
-  if (!SleepUntil(std::chrono::steady_clock::now() + options_.manifestDelay)) {
-    response.status = 503;
-    return;
-  }
-  const auto release = CurrentRelease();
-  const std::string body =
-      ToGbk(ManifestText(release->version, Origin(request) + "/files/", release->signatureBlock));
-  const std::string tag = EntityTag(body);
-  // Cacheable for a day, as a busy portal may well serve it: the program must read it
-  // afresh all the same, and a copy it revalidates is current.
-  response.set_header("Cache-Control", "max-age=86400");
-  response.set_header("ETag", tag);
-  const std::string match = request.get_header_value("If-None-Match");
-  if (match == "*" || match.find(tag) != std::string::npos) {
-    response.status = 304;
-    return;
-  }
-  response.set_content(body, "text/plain");
+  return "http://" + host + "/files/";
 }
 
 bool DemoPortal::SleepUntil(std::chrono::steady_clock::time_point deadline) {
@@ -391,25 +267,22 @@ bool DemoPortal::SleepUntil(std::chrono::steady_clock::time_point deadline) {
   return !changed_.wait_until(lock, deadline, [this] { return stopping_; });
 }
 
-void DemoPortal::ServeInstaller(std::shared_ptr<const Release> release,
-                                httplib::Response& response) {
+void DemoPortal::ServeInstaller(httplib::Response& response) {
   constexpr const char* kType = "application/octet-stream";
   if (options_.rate == 0) {
-    response.set_content(release->installer, kType);
+    response.set_content(installer_, kType);
     return;
   }
   // Each piece leaves when the elapsed time allows it at the given rate.
   const auto start = std::chrono::steady_clock::now();
   const std::size_t piece = std::max<std::size_t>(1, options_.rate / 20);
   response.set_content_provider(
-      release->installer.size(), kType,
-      [this, release, start, piece](std::size_t offset, std::size_t length,
-                                    httplib::DataSink& sink) {
+      installer_.size(), kType,
+      [this, start, piece](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
         const auto due =
             start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                         std::chrono::duration<double>(static_cast<double>(offset) / options_.rate));
-        return SleepUntil(due) &&
-               sink.write(release->installer.data() + offset, std::min(length, piece));
+        return SleepUntil(due) && sink.write(installer_.data() + offset, std::min(length, piece));
       });
 }
 

@@ -35,10 +35,6 @@ struct PortalOptions {
   SignatureMode signature = SignatureMode::Good;
 };
 
-// What --version and the version control accept: letters, digits and . - _ +, for the
-// version becomes a manifest line and part of the installer's file name.
-bool IsVersionText(std::string_view text);
-
 // The installer's name on the file host and the name the manifest saves it under.
 std::string InstallerName(std::string_view version);
 inline constexpr std::string_view kInstallerSaveAs = "QuorinSetup.sh";
@@ -50,13 +46,8 @@ std::string ManifestText(std::string_view version, std::string_view prefix,
 // comment lines so that a rate-limited download of it lasts a few seconds.
 std::string InstallerScript(std::string_view version, std::string_view logPath);
 
-// The demo portal: the video portal's pages (with a clip's player, its torrent and a
-// sign-in), the update manifest, the installer, the video-resolving page, the Flash file
-// and the maker's download page, on one server.
-//
-// The announced version can change while the portal runs, so that a test can tell a
-// fresh manifest from a kept copy: AnnounceVersion, or over HTTP
-// `POST /demo/version` with the form field `version`.
+// The demo portal: the video portal's pages, the update manifest, the installer, the
+// video-resolving page, the Flash file and the maker's download page, on one server.
 class DemoPortal {
  public:
   // Throws std::runtime_error when the log cannot be opened.
@@ -73,31 +64,18 @@ class DemoPortal {
   void Run();
   // Ends Run and cuts short delayed answers and rate-limited downloads. Any thread.
   void Stop();
-  // From now on the manifest, the installer and the maker's pages are those of `version`;
-  // false (and nothing changes) when it is not a version text. Any thread.
-  bool AnnounceVersion(std::string_view version);
 
  private:
-  // What the manifest announces: the installer, its name and the manifest's signature.
-  struct Release {
-    std::string version;
-    std::string installerName;
-    std::string installer;
-    std::string signatureBlock;
-  };
-
-  std::shared_ptr<const Release> MakeRelease(std::string_view version) const;
-  std::shared_ptr<const Release> CurrentRelease();
   void Log(const httplib::Request& request);
-  // "http://HOST:PORT" as the client addressed the portal.
-  std::string Origin(const httplib::Request& request) const;
+  std::string FilesPrefix(const httplib::Request& request) const;
   // Sleeps until the deadline; false when the portal is stopping.
   bool SleepUntil(std::chrono::steady_clock::time_point deadline);
-  void ServeInstaller(std::shared_ptr<const Release> release, httplib::Response& response);
-  void ServeManifest(const httplib::Request& request, httplib::Response& response);
+  void ServeInstaller(httplib::Response& response);
 
   PortalOptions options_;
-  std::shared_ptr<const Release> release_;  // guarded by mutex_
+  std::string installerName_;
+  std::string installer_;
+  std::string signatureBlock_;  // what the manifest ends with
   int port_ = 0;
   std::unique_ptr<httplib::Server> server_;
   std::mutex mutex_;

@@ -1,8 +1,10 @@
 // quorin-demo-portal: serves the demo portal until it is killed.
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <string>
 
@@ -15,9 +17,7 @@ constexpr const char* kUsage =
     "                          [--manifest-delay MS] [--log FILE] [--installer-log FILE]\n"
     "                          [--signature good|bad|none]\n"
     "--signature: the manifest signs the installer with the demo key (good, the default),\n"
-    "             carries the demo key's signature of another file (bad), or none.\n"
-    "While it runs, `curl -d version=V http://HOST:PORT/demo/version` announces another\n"
-    "version from the next manifest read on.\n";
+    "             carries the demo key's signature of another file (bad), or none.\n";
 
 [[noreturn]] void Fail(const std::string& message) {
   std::fprintf(stderr, "quorin-demo-portal: %s\n%s", message.c_str(), kUsage);
@@ -32,6 +32,15 @@ long long Number(const std::string& option, const std::string& text, long long m
     Fail(option + ": not a number from 0 to " + std::to_string(max) + ": " + text);
   }
   return value;
+}
+
+// The version becomes a manifest line and part of the installer's file name.
+bool IsVersion(const std::string& text) {
+  if (text.empty()) return false;
+  for (char c : text) {
+    if (!std::isalnum(static_cast<unsigned char>(c)) && !std::strchr(".-_+", c)) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -57,8 +66,7 @@ int main(int argc, char** argv) {
     } else if (option == "--bind") {
       options.bind = value;
     } else if (option == "--version") {
-      if (!demo::IsVersionText(value))
-        Fail("--version: letters, digits and . - _ + only: " + value);
+      if (!IsVersion(value)) Fail("--version: letters, digits and . - _ + only: " + value);
       options.version = value;
     } else if (option == "--rate") {
       options.rate = static_cast<std::size_t>(Number(option, value, 1LL << 40));

@@ -59,7 +59,7 @@ body{margin:0;font-family:"WenQuanYi Zen Hei","Noto Sans CJK SC",sans-serif;font
 color:#222;background:#f2f3f5}
 a{color:#1a5fb4;text-decoration:none}
 .band{height:32px;line-height:32px;padding:0 16px;background:#1d2433;color:#8a93a6;font-size:12px}
-.head{position:relative;height:52px;display:flex;align-items:center;padding:0 16px;background:#fff;
+.head{height:52px;display:flex;align-items:center;padding:0 16px;background:#fff;
 border-bottom:1px solid #dde}
 .logo{font-size:22px;font-weight:bold;color:#c01c28}
 .sub{margin-left:12px;color:#888}
@@ -80,30 +80,7 @@ color:#222;padding:0 5px;border-radius:3px}
 .list th{background:#eef0f4}
 .box{margin:12px 16px;padding:14px 16px;background:#fff;border:1px solid #dde;border-radius:4px}
 .foot{padding:8px 16px;color:#999;font-size:12px}
-.trial{position:absolute;left:560px;top:12px;width:100px;height:28px;line-height:28px;
-text-align:center;background:#c01c28;color:#fff;border-radius:3px}
-.acct{position:absolute;left:680px;top:50%;transform:translateY(-50%);color:#555;white-space:nowrap}
-.stage{position:relative;height:330px}
-.player{position:absolute;left:16px;top:8px;width:480px;height:270px;background:#000}
-.player video{display:block;width:100%;height:100%}
-.ctl{position:absolute;top:286px;width:96px;height:30px}
-#play{left:16px}
-#full{left:120px}
-#state{position:absolute;left:232px;top:286px;line-height:30px;color:#555}
-.side{position:absolute;left:512px;top:8px;width:440px;padding:0 12px;background:#fff;
-border:1px solid #dde;border-radius:4px}
-.row{display:block;height:28px;line-height:28px;margin:0;white-space:nowrap;overflow:hidden}
 )";
-
-// The viewer's name from local storage, shown beside the server's word. Each page also
-// tells the portal when it has loaded and what it found stored, so that a test outside
-// the program can wait for a page and see the item outlive the program.
-constexpr const char* kRememberedScript =
-    "<script>addEventListener('load', () => {"
-    "const user = localStorage.getItem('quorin_user') || '';"
-    "if (user) document.getElementById('remembered').textContent = ' · 本机记住：' + user;"
-    "fetch('/yun/beacon?e=load&path=' + encodeURIComponent(location.pathname) + '&stored=' +"
-    " encodeURIComponent(user)).catch(() => {});});</script>";
 
 std::string Document(std::string_view title, std::string_view body, bool declareCharset) {
   std::string html = "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n";
@@ -118,40 +95,6 @@ std::string Document(std::string_view title, std::string_view body, bool declare
   return html;
 }
 
-// The torrent of the player page's clip, offered under its Chinese name and under a
-// name that tries to climb out of the download folder.
-std::string SeedLinks() {
-  return "<a class=\"row\" href=\"/yun/seed/1.torrent\">下载种子：星海拾光.片花.torrent</a>"
-         "<a class=\"row\" href=\"/yun/seed/2.torrent\">下载种子：文件名不安全的种子</a>";
-}
-
-// A JavaScript string literal of UTF-8 text that stays inert inside a script element.
-std::string JsString(std::string_view text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    switch (c) {
-      case '\\':
-        out += "\\\\";
-        break;
-      case '"':
-        out += "\\\"";
-        break;
-      case '<':
-        out += "\\u003c";
-        break;
-      case '>':
-        out += "\\u003e";
-        break;
-      case '&':
-        out += "\\u0026";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out + "\"";
-}
-
 std::string CategoryPath(int dir) {
   return "/yun/move/list.asp?dir=" + std::to_string(dir) + ".html";
 }
@@ -161,9 +104,7 @@ std::string CinemaHeader(int currentDir) {
   std::string html =
       "<div class=\"band\">Quorin 演示门户 · 本站影片均为虚构</div>\n"
       "<div class=\"head\"><span class=\"logo\">高清影院</span>"
-      "<span class=\"sub\">海量高清影片 · 在线云播放</span>"
-      "<a class=\"trial\" href=\"/yun/play\">片花试看</a>" +
-      std::string(kAccountSlot) + "</div>\n<div class=\"nav\">";
+      "<span class=\"sub\">海量高清影片 · 在线云播放</span></div>\n<div class=\"nav\">";
   html += currentDir == 0 ? "<a class=\"on\" href=\"/yun/move\">首页</a>"
                           : "<a href=\"/yun/move\">首页</a>";
   for (const Category& category : kCategories) {
@@ -253,9 +194,7 @@ std::string LiveTvPage() {
   std::string body =
       "<div class=\"head\" style=\"height:64px;align-items:flex-end;padding-bottom:8px\">"
       "<span class=\"logo\">电视直播</span><span class=\"sub\">云视直播 · 高清流畅 · "
-      "24 小时不间断</span>" +
-      std::string(kAccountSlot) +
-      "</div>\n<h2 class=\"sec\">正在直播</h2>\n"
+      "24 小时不间断</span></div>\n<h2 class=\"sec\">正在直播</h2>\n"
       "<div class=\"grid\" style=\"grid-template-columns:repeat(3,1fr);width:915px\">\n";
   int hue = 200;
   for (const Channel& channel : kChannels) {
@@ -276,9 +215,7 @@ std::string TorrentPlayerPage() {
   };
   std::string body =
       "<div class=\"head\"><span class=\"logo\">BT云播放</span>"
-      "<span class=\"sub\">种子、磁力与视频地址，边下边播</span>" +
-      std::string(kAccountSlot) +
-      "</div>\n"
+      "<span class=\"sub\">种子、磁力与视频地址，边下边播</span></div>\n"
       "<div style=\"display:flex;gap:14px;padding:12px 16px\">\n"
       "<div style=\"flex:0 0 620px;height:340px;background:#111;color:#bbb;display:flex;"
       "align-items:center;justify-content:center;text-align:center;border-radius:4px\">"
@@ -288,122 +225,28 @@ std::string TorrentPlayerPage() {
       "style=\"padding-left:20px\">";
   for (const char* item : kPopular)
     body += std::string("<li style=\"margin:6px 0\">") + item + "</li>";
-  body += "</ol>" + SeedLinks() +
-          "<a href=\"/yun\">上传种子 ›</a></div>\n</div>\n"
-          "<div class=\"foot\">使用方法：1. 复制种子链接或视频地址；2. 点击下方「粘帖并播放」。"
-          "演示站点不提供任何视频内容。</div>";
+  body +=
+      "</ol><a href=\"/yun\">上传种子 ›</a></div>\n</div>\n"
+      "<div class=\"foot\">使用方法：1. 复制种子链接或视频地址；2. 点击下方「粘帖并播放」。"
+      "演示站点不提供任何视频内容。</div>";
   return Document("BT云播放", body, true);
 }
 
 std::string TorrentUploadPage() {
   const std::string body =
       "<div class=\"head\"><span class=\"logo\">上传种子</span>"
-      "<span class=\"sub\">上传后即可云播放</span>" +
-      std::string(kAccountSlot) +
-      "</div>\n"
+      "<span class=\"sub\">上传后即可云播放</span></div>\n"
       "<div class=\"box\"><form method=\"get\" action=\"/yun\">"
       "<p>选择种子文件（.torrent，不超过 2 MB）：</p><p><input type=\"file\" name=\"torrent\" "
       "accept=\".torrent\"> <button type=\"submit\">开始上传</button></p></form>"
       "<p id=\"got\" style=\"color:#2a7a2a\"></p>"
-      "<p style=\"color:#888\">演示站点不保存任何文件。手头没有种子？</p>" +
-      SeedLinks() +
+      "<p style=\"color:#888\">演示站点不保存任何文件。</p>"
       "<a href=\"/yun/111\">返回 BT云播放 ›</a></div>"
       // The form sends only the file's name; the page says which one arrived, so that a
       // press of the button does not look lost.
       "<script>const got = new URLSearchParams(location.search).get('torrent');"
       "if (got) document.getElementById('got').textContent = '已收到种子：' + got;</script>";
   return Document("上传种子 - BT云播放", body, true);
-}
-
-std::string AccountBar(std::string_view user) {
-  std::string html = "<span class=\"acct\">";
-  html += user.empty() ? "<a href=\"/yun/login\">登录</a>"
-                       : "已登录：" + HtmlEscape(user) + " · <a href=\"/yun/logout\">退出</a>";
-  return html + "<span id=\"remembered\"></span></span>" + kRememberedScript;
-}
-
-std::string WithAccount(std::string_view html, std::string_view user) {
-  std::string out(html);
-  if (const std::size_t at = out.find(kAccountSlot); at != std::string::npos)
-    out.replace(at, kAccountSlot.size(), AccountBar(user));
-  return out;
-}
-
-std::string PlayerPage() {
-  const std::string body =
-      CinemaHeader(-1) +
-      "<div class=\"stage\">\n<div class=\"player\" id=\"player\"><video id=\"clip\" "
-      "src=\"/yun/clip.webm\" controls loop preload=\"metadata\"></video></div>\n"
-      "<button class=\"ctl\" id=\"play\" type=\"button\">▶ 播放</button>"
-      "<button class=\"ctl\" id=\"full\" type=\"button\">全屏</button>"
-      "<span id=\"state\">未开始播放</span>\n"
-      "<div class=\"side\"><b class=\"row\">《星海拾光》片花 · 演示短片</b>" +
-      SeedLinks() +
-      "<a class=\"row\" href=\"/yun/login\">登录，下次打开仍是登录状态 ›</a>"
-      "<a class=\"row\" href=\"/yun/move\">返回首页 ›</a>"
-      "<p class=\"row\" style=\"color:#888\">双击画面或点「全屏」全屏观看，按 Esc 退出。</p>"
-      "</div>\n</div>\n"
-      "<div class=\"foot\">演示短片由测试图案与提示音生成，本站不提供任何影片内容。</div>\n"
-      // Each step the viewer can see also goes to the portal, so that a test outside the
-      // program can follow it: the picture moving, and full screen entered and left.
-      "<script>(() => {\n"
-      "const clip = document.getElementById('clip'), player = document.getElementById('player');\n"
-      "const state = document.getElementById('state');\n"
-      "const tell = (query) => fetch('/yun/beacon?' + query).catch(() => {});\n"
-      "let moving = false;\n"
-      "clip.addEventListener('timeupdate', () => {\n"
-      "  state.textContent = '播放中 ' + clip.currentTime.toFixed(1) + ' 秒';\n"
-      "  if (!moving && clip.currentTime > 0) { moving = true; tell('e=playing'); }\n"
-      "});\n"
-      "clip.addEventListener('error', () => {\n"
-      "  state.textContent = '无法播放';\n"
-      "  tell('e=error&code=' + (clip.error ? clip.error.code : 0));\n"
-      "});\n"
-      "const toggle = () => document.fullscreenElement ? document.exitFullscreen()\n"
-      "                                                : player.requestFullscreen();\n"
-      "document.getElementById('play').addEventListener('click', () => {\n"
-      "  clip.play().catch((e) => { state.textContent = '无法播放：' + e.name; });\n"
-      "});\n"
-      "document.getElementById('full').addEventListener('click', toggle);\n"
-      // The picture's own controls take the first click's activation (it starts or stops
-      // the clip), so the double-click is caught as its second press, which brings one.
-      "clip.addEventListener('mousedown', (e) => { if (e.button === 0 && e.detail === 2) toggle(); "
-      "});\n"
-      "document.addEventListener('fullscreenchange', () =>\n"
-      "  tell('e=fullscreen&on=' + (document.fullscreenElement ? 1 : 0)));\n"
-      "})();</script>";
-  return Document("片花试看 - 高清影院", body, true);
-}
-
-std::string SignInPage(std::string_view message) {
-  std::string body =
-      CinemaHeader(-1) +
-      "<form class=\"box\" method=\"post\" action=\"/yun/login\"><p><b>登录高清影院</b></p>"
-      "<p>用户名：<input name=\"name\" maxlength=\"20\" autofocus> "
-      "<button type=\"submit\">登录</button></p>";
-  if (!message.empty()) body += "<p style=\"color:#c01c28\">" + HtmlEscape(message) + "</p>";
-  body +=
-      "<p style=\"color:#888\">演示站点不需要密码：只记下用户名，Cookie 保存一年，"
-      "本机另存一份。</p></form>";
-  return Document("登录 - 高清影院", body, true);
-}
-
-std::string SignedInPage(std::string_view user) {
-  const std::string body =
-      CinemaHeader(-1) + "<div class=\"box\"><p><b>已登录：" + HtmlEscape(user) +
-      "</b></p><p>关闭播放器再打开，仍是登录状态。</p><p><a href=\"/yun/play\">去看片花 ›</a>　"
-      "<a href=\"/yun/move\">返回首页 ›</a></p></div>"
-      "<script>localStorage.setItem('quorin_user', " +
-      JsString(user) + ");</script>";
-  return Document("已登录 - 高清影院", body, true);
-}
-
-std::string SignedOutPage() {
-  const std::string body = CinemaHeader(-1) +
-                           "<div class=\"box\"><p><b>已退出登录。</b></p>"
-                           "<p><a href=\"/yun/move\">返回首页 ›</a></p></div>"
-                           "<script>localStorage.removeItem('quorin_user');</script>";
-  return Document("已退出 - 高清影院", body, true);
 }
 
 std::string ResolverPage(std::string_view url) {

@@ -30,19 +30,6 @@ std::string DownloadPage(std::string_view version, std::string_view installerPat
                          std::size_t installerSize);
 std::string NotFoundPage(std::string_view path);
 
-// The portal's pages carry this mark where the viewer's sign-in shows; WithAccount fills
-// it in for each request (`user` empty: nobody signed in).
-inline constexpr std::string_view kAccountSlot = "<!--account-->";
-std::string AccountBar(std::string_view user);
-std::string WithAccount(std::string_view html, std::string_view user);
-
-// The clip's player (linked from the cinema pages' header), the sign-in form with an
-// optional complaint, and what a sign-in or sign-out answers.
-std::string PlayerPage();
-std::string SignInPage(std::string_view message = {});
-std::string SignedInPage(std::string_view user);
-std::string SignedOutPage();
-
 // A minimal valid Flash movie: one empty frame.
 std::string FlashMovie();
 

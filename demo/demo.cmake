@@ -10,16 +10,7 @@ set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
   ${CMAKE_CURRENT_LIST_DIR}/demo-update-key.pem)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/DemoKey.cpp.in ${CMAKE_CURRENT_BINARY_DIR}/DemoKey.cpp @ONLY)
 
-# The player page's clip (made once by demo/make-clip), built in the same way.
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/clip.webm)
-file(READ ${CMAKE_CURRENT_LIST_DIR}/clip.webm QUORIN_DEMO_CLIP_HEX HEX)
-string(REGEX REPLACE "([0-9a-f][0-9a-f])" "'\\\\x\\1'," QUORIN_DEMO_CLIP_BYTES "${QUORIN_DEMO_CLIP_HEX}")
-configure_file(${CMAKE_CURRENT_LIST_DIR}/DemoClip.cpp.in ${CMAKE_CURRENT_BINARY_DIR}/DemoClip.cpp @ONLY)
-
 add_library(quorin_demo STATIC
-  ${CMAKE_CURRENT_LIST_DIR}/Account.cpp
-  ${CMAKE_CURRENT_BINARY_DIR}/DemoClip.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/Media.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DemoPortal.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DemoSigning.cpp
   ${CMAKE_CURRENT_BINARY_DIR}/DemoKey.cpp

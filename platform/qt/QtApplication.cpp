@@ -5,10 +5,7 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QIcon>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QLoggingCategory>
-#include <QTranslator>
 
 namespace platform::qt {
 
@@ -32,27 +29,6 @@ void PrepareWebEngine() {
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   // The engine's start-up report (GL type, its arguments) is not for the user's terminal.
   QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
-}
-
-void UseChinese() {
-  QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
-  // The engine would take "zh" from that when it starts (pages would see navigator.language
-  // "zh"); it is told the whole name. A language the user gave it is left alone.
-  QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-  if (!flags.contains("--lang=")) {
-    if (!flags.isEmpty()) flags += ' ';
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags + "--lang=zh-CN");
-  }
-  const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-  for (const char* catalogue : {"qtbase_zh_CN", "qtwebengine_zh_CN"}) {
-    auto* translator = new QTranslator(QCoreApplication::instance());
-    // Without the catalogue (qt6-translations-l10n) the texts stay Qt's English ones.
-    if (translator->load(QLatin1String(catalogue), folder)) {
-      QCoreApplication::installTranslator(translator);
-    } else {
-      delete translator;
-    }
-  }
 }
 
 QIcon ProgramIcon() {

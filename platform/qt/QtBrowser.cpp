@@ -1,17 +1,11 @@
 #include "platform/qt/QtBrowser.h"
 
-#include <QContextMenuEvent>
 #include <QTimer>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 
 #include "base/RuntimeError.h"
-#include "platform/qt/QtBrowserKeys.h"
-#include "platform/qt/QtBrowserMenu.h"
-#include "platform/qt/QtDownloads.h"
-#include "platform/qt/QtFullScreen.h"
-#include "platform/qt/QtPageCrash.h"
 #include "platform/qt/QtWebPage.h"
 
 namespace platform::qt {
@@ -85,13 +79,8 @@ QWebEngineScript UnshownTextScript() {
 
 }  // namespace
 
-QtBrowser::QtBrowser(QWidget* parent, QWebEngineProfile* profile)
-    : QWebEngineView(parent), page_(new QtWebPage(this, profile)) {
+QtBrowser::QtBrowser(QWidget* parent) : QWebEngineView(parent), page_(new QtWebPage(this)) {
   setPage(page_);
-  fullScreen_ = std::make_unique<QtFullScreen>(*this, *page_);
-  page_->onFullScreen = [this](bool enter) { return fullScreen_->Request(enter); };
-  AddBrowserKeys(*this, *page_);
-  crash_ = new QtPageCrash(*this, *page_);
   page_->onMainFrameNavigation = [this](QWebEnginePage::NavigationType type) {
     NavigationBegun(type == QWebEnginePage::NavigationTypeTyped,
                     type == QWebEnginePage::NavigationTypeRedirect);
@@ -100,23 +89,14 @@ QtBrowser::QtBrowser(QWidget* parent, QWebEngineProfile* profile)
   connect(page_, &QWebEnginePage::loadFinished, this, [this](bool) { LoadFinished(); });
   connect(page_, &QWebEnginePage::urlChanged, this, [this](const QUrl&) { UrlChanged(); });
   connect(page_, &QWebEnginePage::renderProcessTerminated, this,
-          [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {
+          [this](QWebEnginePage::RenderProcessTerminationStatus, int) {
             if (retired_) return;
             // The document is gone; a wait on this browser must still end.
             awaitingNavigation_ = false;
             loading_ = false;
             Restart();
             Complete(std::nullopt);
-            fullScreen_->Leave();
-            crash_->Terminated(status);
           });
-  downloads_ = std::make_unique<QtDownloads>(*this, *page_, [this] {
-    if (!retired_) RaiseDownloadBegin();
-  });
-}
-
-void QtBrowser::contextMenuEvent(QContextMenuEvent* event) {
-  ShowBrowserMenu(*this, event->globalPos());
 }
 
 void QtBrowser::setVisible(bool visible) {
@@ -141,15 +121,8 @@ void QtBrowser::LayOutPlainTextOnlyWhenShown() {
       QWebEngineScript::ApplicationWorld);
 }
 
-void QtBrowser::hideEvent(QHideEvent* event) {
-  fullScreen_->Leave();
-  QWebEngineView::hideEvent(event);
-}
-
 QtBrowser::~QtBrowser() {
   page_->onMainFrameNavigation = nullptr;
-  page_->onFullScreen = nullptr;
-  fullScreen_.reset();
   page_->disconnect(this);
 }
 
@@ -163,15 +136,11 @@ void QtBrowser::Retire() {
   ++generation_;
   downloadBegin_.Clear();
   page_->onMainFrameNavigation = nullptr;
-  page_->onFullScreen = nullptr;
-  fullScreen_->Leave();
-  crash_->Retire();
   page_->triggerAction(QWebEnginePage::Stop);
 }
 
 void QtBrowser::Navigate(const base::Text& address) {
   const QUrl url = ToUrl(address);
-  crash_->Navigating();
   Restart();
   awaitingNavigation_ = true;
   requested_ = url;
@@ -218,7 +187,6 @@ void QtBrowser::Restart() {
 
 void QtBrowser::NavigationBegun(bool typed, bool redirect) {
   if (retired_) return;
-  KeepZoom(*page_);
   if (typed) awaitingNavigation_ = false;
   Restart();
   // A navigation that overtakes one still loading gets no load start of its own.

@@ -10,9 +10,6 @@
 
 namespace platform::qt {
 
-class QtDownloads;
-class QtFullScreen;
-class QtPageCrash;
 class QtWebPage;
 
 // The embedded browser on QtWebEngine. A load is complete (ReadyState 4) only once the
@@ -20,8 +17,7 @@ class QtWebPage;
 // half-built page; a load overtaken by a newer navigation never completes.
 class QtBrowser : public QWebEngineView, public platform::Browser {
  public:
-  // No profile: the engine's default one, off the record.
-  explicit QtBrowser(QWidget* parent, QWebEngineProfile* profile = nullptr);
+  explicit QtBrowser(QWidget* parent);
   ~QtBrowser() override;
 
   void Navigate(const base::Text& address) override;
@@ -38,11 +34,6 @@ class QtBrowser : public QWebEngineView, public platform::Browser {
 
   // Shown or hidden by the program.
   void setVisible(bool visible) override;
-
- protected:
-  void contextMenuEvent(QContextMenuEvent* event) override;
-  // Hidden with its window, or by the program: a page on the whole screen comes back first.
-  void hideEvent(QHideEvent* event) override;
 
  private:
   static constexpr int kUninitialised = 0;
@@ -62,8 +53,6 @@ class QtBrowser : public QWebEngineView, public platform::Browser {
   void LayOutPlainTextOnlyWhenShown();
 
   QtWebPage* page_;
-  std::unique_ptr<QtFullScreen> fullScreen_;
-  QtPageCrash* crash_;  // a child of this view
   int readyState_ = kUninitialised;
   unsigned generation_ = 0;
   // Navigate was called and the engine has not yet begun that navigation: what it
@@ -77,7 +66,6 @@ class QtBrowser : public QWebEngineView, public platform::Browser {
   // Gone before the page: the engine answers a capture still on its way when the page is
   // destroyed, by then only the widget base of this browser is left.
   std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);
-  std::unique_ptr<QtDownloads> downloads_;
 };
 
 }  // namespace platform::qt

@@ -27,7 +27,7 @@ bool AnyTopmostWindowShown() {
 }  // namespace
 
 std::unique_ptr<Window> QtUi::CreateWindow(const WindowSpec& spec) {
-  return std::make_unique<QtWindow>(spec, profiles_);
+  return std::make_unique<QtWindow>(spec);
 }
 
 MsgBoxResult QtUi::MessageBox(const base::Text& text, const base::Text& title,

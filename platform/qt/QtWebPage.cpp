@@ -15,8 +15,7 @@
 
 namespace platform::qt {
 
-QtWebPage::QtWebPage(QObject* parent, QWebEngineProfile* pageProfile)
-    : QWebEnginePage(pageProfile ? pageProfile : QWebEngineProfile::defaultProfile(), parent) {
+QtWebPage::QtWebPage(QObject* parent) : QWebEnginePage(parent) {
   // The portal's pages and the update manifest often declare no character set; they
   // are written in GBK.
   settings()->setDefaultTextEncoding(QStringLiteral("GBK"));
@@ -45,17 +44,8 @@ QtWebPage::QtWebPage(QObject* parent, QWebEngineProfile* pageProfile)
           [](QWebEngineFileSystemAccessRequest request) { request.reject(); });
   connect(this, &QWebEnginePage::registerProtocolHandlerRequested, this,
           [](QWebEngineRegisterProtocolHandlerRequest request) { request.reject(); });
-  settings()->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, true);
   connect(this, &QWebEnginePage::fullScreenRequested, this,
-          [this](QWebEngineFullScreenRequest request) {
-            // Leaving is always agreed to: refused, the page would think itself still there.
-            const bool enter = request.toggleOn();
-            if (onFullScreen ? onFullScreen(enter) : !enter) {
-              request.accept();
-            } else {
-              request.reject();
-            }
-          });
+          [](QWebEngineFullScreenRequest request) { request.reject(); });
   // A window of its own is the desktop's browser's job, and only for a page the user
   // asked for; popups a script opens by itself go nowhere.
   connect(this, &QWebEnginePage::newWindowRequested, this, [](QWebEngineNewWindowRequest& request) {
@@ -63,6 +53,11 @@ QtWebPage::QtWebPage(QObject* parent, QWebEngineProfile* pageProfile)
     if (request.isUserInitiated() && (scheme == u"http" || scheme == u"https"))
       QDesktopServices::openUrl(request.requestedUrl());
   });
+  // A link to a file: nothing is saved and no dialog asks where to.
+  connect(profile(), &QWebEngineProfile::downloadRequested, this,
+          [this](QWebEngineDownloadRequest* download) {
+            if (download->page() == this && silent_) download->cancel();
+          });
 }
 
 bool QtWebPage::HandledScheme(const QString& scheme) {

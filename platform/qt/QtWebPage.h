@@ -7,18 +7,16 @@
 namespace platform::qt {
 
 // The browser's page. In silent mode it shows nothing of its own: script dialogs are
-// answered as if dismissed, and authentication, certificate and permission requests
-// are refused. A file chooser is the user's, not the browser's, and is shown in
+// answered as if dismissed, and authentication, certificate, permission and download
+// requests are refused. A file chooser is the user's, not the browser's, and is shown in
 // either mode with no check of ours: the engine asks for one only within seconds of the
 // user's own click or key press on the page, and refuses a script that opens one by
 // itself. In either mode no address leaves for the desktop unasked: a scheme the browser
 // does not handle itself is refused, and a new window goes to the desktop's web browser
-// only when the user clicked for an http or https page. Downloads are the browser's
-// (QtDownloads), in either mode.
+// only when the user clicked for an http or https page.
 class QtWebPage : public QWebEnginePage {
  public:
-  // No profile: the engine's default one, off the record.
-  explicit QtWebPage(QObject* parent, QWebEngineProfile* profile = nullptr);
+  explicit QtWebPage(QObject* parent);
 
   void SetSilent(bool silent) { silent_ = silent; }
   bool Silent() const { return silent_; }
@@ -28,9 +26,6 @@ class QtWebPage : public QWebEnginePage {
 
   // Called when a navigation of the main frame begins.
   std::function<void(NavigationType type)> onMainFrameNavigation;
-  // The page asks to enter (true) or leave its full screen; whether it may. Without it
-  // the page never goes full screen.
-  std::function<bool(bool enter)> onFullScreen;
 
  protected:
   bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;

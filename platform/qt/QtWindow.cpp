@@ -18,7 +18,6 @@
 #include "platform/qt/QtCanvas.h"
 #include "platform/qt/QtColours.h"
 #include "platform/qt/QtLabelView.h"
-#include "platform/qt/QtProfile.h"
 #include "platform/qt/QtText.h"
 #include "platform/qt/QtTextBox.h"
 #include "platform/qt/QtTimer.h"
@@ -95,9 +94,8 @@ bool QtWindowFrame::focusNextPrevChild(bool next) {
   return QMainWindow::focusNextPrevChild(next);
 }
 
-QtWindow::QtWindow(const platform::WindowSpec& spec, const QtProfile* profiles)
-    : profiles_(profiles),
-      frame_(new QtWindowFrame),
+QtWindow::QtWindow(const platform::WindowSpec& spec)
+    : frame_(new QtWindowFrame),
       client_(new QWidget),
       clientWidth_(Pixels(spec.clientWidth)),
       clientHeight_(Pixels(spec.clientHeight)),
@@ -176,10 +174,7 @@ QWidget* QtWindow::Control(const base::Text& name) const {
 }
 
 Browser& QtWindow::AddBrowser(const ControlSpec& spec, int tabIndex) {
-  // A browser that is never shown reads for the program itself (the update manifest):
-  // it gets the profile without a cache. Whether it is shown is fixed here, before its
-  // page exists, and a page keeps the profile it was made with.
-  auto* browser = new QtBrowser(ParentOf(spec), profiles_ ? profiles_->For(spec.visible) : nullptr);
+  auto* browser = new QtBrowser(ParentOf(spec));
   Place(browser, spec);
   frame_->InTabOrder(tabIndex, browser);
   browsers_.push_back(browser);

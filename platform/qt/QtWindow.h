@@ -16,7 +16,6 @@ class QMenuBar;
 namespace platform::qt {
 
 class QtBrowser;
-class QtProfile;
 class QtTextBox;
 class QtTimer;
 
@@ -53,8 +52,7 @@ class QtWindowFrame : public QMainWindow {
 // deferred deletion, so it is safe while one of the window's handlers is on the stack.
 class QtWindow : public platform::Window {
  public:
-  // Browsers take their profiles from `profiles` (none: the engine's default one).
-  explicit QtWindow(const platform::WindowSpec& spec, const QtProfile* profiles = nullptr);
+  explicit QtWindow(const platform::WindowSpec& spec);
   ~QtWindow() override;
 
   void AddMenuItem(const base::Text& name, const base::Text& caption,
@@ -92,7 +90,6 @@ class QtWindow : public platform::Window {
   void Place(QWidget* widget, const ControlSpec& spec);
   void FixSize();
 
-  const QtProfile* profiles_;
   QPointer<QtWindowFrame> frame_;
   QWidget* client_;
   QMenuBar* menuBar_ = nullptr;

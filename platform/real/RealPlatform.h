@@ -9,7 +9,6 @@
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixShell.h"
 #include "platform/qt/QtEventLoop.h"
-#include "platform/qt/QtProfile.h"
 #include "platform/qt/QtUi.h"
 
 namespace platform::real {
@@ -19,18 +18,10 @@ namespace platform::real {
 void PrepareProcess();
 
 // The program's platform: Qt windows and browsers, curl, POSIX files, clock and shell,
-// iconv, OpenSSL. Needs a QApplication. Members are made in the order written: the
-// browsers' profiles before the windows that use them (and gone after them), the clock
+// iconv, OpenSSL. Needs a QApplication. Members are made in the order written: the clock
 // before the cookie store that judges expiry by it, the store before the HTTP client.
 struct RealPlatform {
-  // The browsers keep nothing past the run.
-  RealPlatform() = default;
-  // The shown browsers keep the user's sign-in, site data and cache in the folders, unless
-  // another copy of the program is using them.
-  explicit RealPlatform(const qt::ProfileFolders& folders) : profiles(folders) {}
-
-  qt::QtProfile profiles;
-  qt::QtUi ui{profiles};
+  qt::QtUi ui;
   qt::QtEventLoop loop;
   posix::PosixClock clock;
   curl::CookieStore cookies{clock};

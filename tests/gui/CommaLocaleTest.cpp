@@ -11,15 +11,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/qt/QtApplication.h"
 #include "platform/real/RealPlatform.h"
 
 int main(int argc, char* argv[]) {
   ::testing::InitGoogleTest(&argc, argv);
   platform::real::PrepareProcess();
   QApplication application(argc, argv);
-  // As the program runs: Qt's default locale Chinese, the C library's the desktop's.
-  platform::qt::UseChinese();
   // Without the comma in force every table below would pass whatever the conversions
   // do: that is a failure of the run, not a reason to skip it.
   const char* point = std::localeconv()->decimal_point;

@@ -522,10 +522,9 @@ TEST_F(QtBrowserTest, SilentPageRefusesDownloads) {
   browser_->SetSilent(true);
   EXPECT_EQ(Load(*browser_, "/fast"), u"fast page");
   QPointer<QWebEngineDownloadRequest> download;
-  // The connection ends with the test: the window's frame is deleted only later.
-  QObject listener;
   QObject::connect(QWebEngineProfile::defaultProfile(), &QWebEngineProfile::downloadRequested,
-                   &listener, [&](QWebEngineDownloadRequest* request) { download = request; });
+                   window_->Frame(),
+                   [&](QWebEngineDownloadRequest* request) { download = request; });
   DialogWatch watch;
   browser_->Navigate(Url("/file.bin"));
   ASSERT_TRUE(qttest::WaitUntil(loop_, [&] { return !download.isNull(); }));

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 
-#include "platform/qt/QtApplication.h"
 #include "platform/real/RealPlatform.h"
 
 // The adapters need a real application object on the X display (xvfb-run in CI).
@@ -10,8 +9,6 @@ int main(int argc, char* argv[]) {
   ::testing::InitGoogleTest(&argc, argv);
   platform::real::PrepareProcess();
   QApplication application(argc, argv);
-  // The program's language, as main sets it: the browsers' menu and dialogs in Chinese.
-  platform::qt::UseChinese();
   const int result = RUN_ALL_TESTS();
   // Windows the tests let go of are deleted before the browser engine shuts down.
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

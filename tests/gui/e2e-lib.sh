@@ -39,26 +39,15 @@ start_portal() {
   done
 }
 
-# start_program PROGRAM: runs it in the background as $qpid, with a home and XDG folders
-# of its own under $work: nothing goes into the real user's, each script starts with
-# them empty, and a second start in the same script finds what the first one left.
+# start_program PROGRAM: runs it in the background as $qpid.
 start_program() {
-  if [ -z "${program_home:-}" ]; then
-    program_home="$work/home"
-    rm -rf "$program_home"
-    mkdir -p "$program_home"
-  fi
-  HOME="$program_home" XDG_DATA_HOME="$program_home/.local/share" \
-    XDG_CACHE_HOME="$program_home/.cache" XDG_CONFIG_HOME="$program_home/.config" \
-    "$1" >"$work/quorin.out" 2>&1 &
+  "$1" >"$work/quorin.out" 2>&1 &
   qpid=$!
 }
 
 # wait_end: waits for the program to end and sets `code` to its exit status.
 wait_end() {
-  # Two minutes: a sanitized build checks the whole heap for leaks as it ends, slowly on a
-  # loaded machine.
-  for _ in $(seq 480); do
+  for _ in $(seq 120); do
     if ! kill -0 "$qpid" 2>/dev/null; then
       wait "$qpid"
       code=$?
@@ -68,15 +57,4 @@ wait_end() {
     sleep 0.25
   done
   fail "the program did not end"
-}
-
-# download_folder: makes the home start_program gives the program, empty, with a download
-# folder named in its user-dirs.dirs as a Chinese desktop names it; sets `downloads` to it.
-download_folder() {
-  program_home="$work/home"
-  rm -rf "$program_home"
-  downloads="$program_home/下载"
-  mkdir -p "$program_home/.config" "$downloads"
-  # shellcheck disable=SC2016 # the file's own syntax
-  echo 'XDG_DOWNLOAD_DIR="$HOME/下载"' >"$program_home/.config/user-dirs.dirs"
 }

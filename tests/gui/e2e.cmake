@@ -50,14 +50,3 @@ if(TARGET quorin-demo-portal AND QUORIN_DEMO_PORT AND QUORIN_PORTAL_BASE MATCHES
             ${QUORIN_DEMO_PORT} ${CMAKE_CURRENT_BINARY_DIR})
   set_tests_properties(e2e.views PROPERTIES RESOURCE_LOCK demo_port TIMEOUT 180)
 endif()
-
-# A viewer's walk: the clip, full screen, downloads, the context menu, a crashed page, a
-# sign-in that outlives a restart and a manifest never read from a cache.
-if(TARGET quorin-demo-portal AND QUORIN_DEMO_PORT AND QUORIN_PORTAL_BASE MATCHES "^http://127\\.0\\.0\\.1:")
-  add_test(NAME e2e.viewer
-    COMMAND ${CMAKE_CURRENT_LIST_DIR}/e2e-viewer.sh $<TARGET_FILE:quorin>
-            $<TARGET_FILE:quorin-demo-portal> $<TARGET_FILE:x11-close-window>
-            ${QUORIN_DEMO_PORT} ${CMAKE_CURRENT_BINARY_DIR})
-  # Alone: its clicks and keys race the page's own timing, which other tests' load skews.
-  set_tests_properties(e2e.viewer PROPERTIES RESOURCE_LOCK demo_port RUN_SERIAL TRUE TIMEOUT 300)
-endif()
